@@ -1,0 +1,38 @@
+#include "errors/failures.h"
+
+#include <sstream>
+#include <utility>
+
+#include "errors/error_text.h"
+#include "errors/velk_card_exception.h"
+#include "errors/velk_card_fatal_exception.h"
+#include "jni/jni_support.h"
+
+namespace velk {
+
+std::string lineText(int line) {
+    std::ostringstream text;
+    text << line;
+    return text.str();
+}
+
+void throwFatal(JNIEnv* env, int line, std::string message, jthrowable cause) {
+    throw VelkCardFatalException(env, lineText(line), std::move(message), cause);
+}
+
+void throwIfJniExceptionPending(JNIEnv* env, int line) {
+    if (jthrowable pending = getAndClearJniExceptionOccurred(env)) {
+        throwFatal(env, line, "JNI exception occurred", pending);
+    }
+}
+
+void throwIfPcscFailed(JNIEnv* env, LONG code, const char* prefix) {
+    if (code == SCARD_S_SUCCESS) {
+        return;
+    }
+    std::ostringstream message;
+    message << prefix << sCardErrorCodeToStr(code);
+    throw VelkCardException(env, message.str());
+}
+
+}  // namespace velk
