@@ -9,7 +9,7 @@
 namespace velk {
 
 class VelkCardException : public std::runtime_error {
-public:
+  public:
     VelkCardException(JNIEnv* env, std::string message);
 
     // Leaves a Java VelkCardException pending in env; aborts the VM if that
@@ -18,7 +18,7 @@ public:
 
     const std::string& getMessage() const { return message; }
 
-private:
+  private:
     JNIEnv* env;
     std::string message;
 };

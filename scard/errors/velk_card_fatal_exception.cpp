@@ -17,8 +17,8 @@ constexpr int kThrowFailed = 915;
 constexpr int kAbortWhileThrowing = 920;
 }  // namespace
 
-VelkCardFatalException::VelkCardFatalException(JNIEnv* env, std::string line,
-                                               std::string message, jthrowable cause)
+VelkCardFatalException::VelkCardFatalException(JNIEnv* env, std::string line, std::string message,
+                                               jthrowable cause)
     : std::runtime_error(message),
       env(env),
       line(std::move(line)),
@@ -30,8 +30,8 @@ void VelkCardFatalException::throwToJava() {
     javaMessage << message << " (line=" << line << ")";
     try {
         jclass clazz = getJavaClass(env, velkCardFatalExceptionClassName);
-        jmethodID init = getJavaMethod(env, clazz, initMethodName,
-                                       velkCardFatalExceptionInitSignature);
+        jmethodID init =
+            getJavaMethod(env, clazz, initMethodName, velkCardFatalExceptionInitSignature);
         jstring s = env->NewStringUTF(javaMessage.str().c_str());
         throwIfJniExceptionPending(env, kNewStringPending);
         if (s == nullptr) {

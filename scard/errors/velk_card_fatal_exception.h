@@ -11,7 +11,7 @@
 namespace velk {
 
 class VelkCardFatalException : public std::runtime_error {
-public:
+  public:
     VelkCardFatalException(JNIEnv* env, std::string line, std::string message, jthrowable cause);
 
     // Leaves a Java VelkCardFatalException pending in env; aborts the VM if
@@ -22,7 +22,7 @@ public:
     const std::string& getMessage() const { return message; }
     jthrowable getCause() const { return cause; }
 
-private:
+  private:
     JNIEnv* env;
     std::string line;
     std::string message;

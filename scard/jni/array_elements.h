@@ -32,7 +32,7 @@ struct ByteArrayAccess {
 
 template <typename Access, jint ReleaseMode>
 class ArrayElements {
-public:
+  public:
     using Element = typename Access::Element;
 
     // Callers check for a pending Java exception and a null get() afterwards.
@@ -54,7 +54,7 @@ public:
         }
     }
 
-private:
+  private:
     JNIEnv* env;
     typename Access::Array array;
     Element* elements;

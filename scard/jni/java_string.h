@@ -6,7 +6,7 @@
 namespace velk {
 
 class JavaString {
-public:
+  public:
     JavaString() = default;
     JavaString(JNIEnv* env, jstring s);
     ~JavaString();
@@ -20,7 +20,7 @@ public:
     // The held characters, or null.
     char* c_str() { return chars; }
 
-private:
+  private:
     void clear();
 
     char* chars = nullptr;

@@ -48,9 +48,7 @@ jthrowable getAndClearJniExceptionOccurred(JNIEnv* env) {
     return pending;
 }
 
-void jniFatalError(JNIEnv* env, const std::string& text) {
-    env->FatalError(text.c_str());
-}
+void jniFatalError(JNIEnv* env, const std::string& text) { env->FatalError(text.c_str()); }
 
 jclass getJavaClass(JNIEnv* env, const std::string& name) {
     std::lock_guard<std::mutex> lock(javaClassCacheMutex);
@@ -66,8 +64,7 @@ jclass getJavaClass(JNIEnv* env, const std::string& name) {
     auto global = static_cast<jclass>(env->NewGlobalRef(local));
     throwIfJniExceptionPending(env, kNewGlobalRefPending);
     if (global == nullptr) {
-        throwFatal(env, kNewGlobalRefNull,
-                                     "javaClassGlobal=NULL. name=[" + name + "]");
+        throwFatal(env, kNewGlobalRefNull, "javaClassGlobal=NULL. name=[" + name + "]");
     }
     javaClassCache.emplace(name, global);
     return global;
@@ -84,9 +81,8 @@ jmethodID getJavaMethod(JNIEnv* env, jclass clazz, const std::string& name,
     jmethodID method = env->GetMethodID(clazz, name.c_str(), signature.c_str());
     throwIfJniExceptionPending(env, kGetMethodIdPending);
     if (method == nullptr) {
-        throwFatal(
-            env, kGetMethodIdNull,
-            "javaMethod=NULL. name=[" + name + "]. signature=[" + signature + "]");
+        throwFatal(env, kGetMethodIdNull,
+                   "javaMethod=NULL. name=[" + name + "]. signature=[" + signature + "]");
     }
     javaMethodCache.emplace(std::move(key), method);
     return method;

@@ -7,7 +7,7 @@
 namespace velk {
 
 class SafeBuffer {
-public:
+  public:
     SafeBuffer() = default;
     explicit SafeBuffer(int size);
     SafeBuffer(const SafeBuffer& other);
@@ -28,7 +28,7 @@ public:
     // Two more zero bytes: closes a list of strings.
     void appendNullWideChar();
 
-private:
+  private:
     void release();
     // Grows the block to newSize bytes, keeping the old bytes and zeroing the
     // new ones.

@@ -18,9 +18,7 @@ inline LONG handleFromJava(jlong handle) { return static_cast<LONG>(handle); }
 
 inline DWORD dwordFromJava(jint value) { return static_cast<DWORD>(static_cast<uint32_t>(value)); }
 
-inline DWORD dwordFromJava(jlong value) {
-    return static_cast<DWORD>(static_cast<uint32_t>(value));
-}
+inline DWORD dwordFromJava(jlong value) { return static_cast<DWORD>(static_cast<uint32_t>(value)); }
 
 inline jint dwordToJava(DWORD value) { return static_cast<jint>(static_cast<uint32_t>(value)); }
 

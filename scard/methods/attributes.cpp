@@ -1,0 +1,76 @@
+// Reading one attribute of the reader and card of a connection.
+#include <jni.h>
+#include <winscard.h>
+
+#include <sstream>
+#include <string>
+
+#include "errors/error_text.h"
+#include "errors/failures.h"
+#include "errors/guard_sites.h"
+#include "methods/bridge_call.h"
+#include "methods/conversions.h"
+
+using namespace velk;
+
+namespace {
+
+constexpr int kNewByteArrayPending = 798;
+constexpr int kNewByteArrayNull = 801;
+constexpr int kFillPending = 804;
+constexpr int kUnexpected = 816;
+
+constexpr DWORD kAttributeCapacity = 2048;
+
+// PC/SC lite's name for this value is SCARD_E_UNEXPECTED; for an attribute
+// it means the reader does not support it.
+constexpr LONG kUnsupportedFeature = static_cast<LONG>(0x8010001F);
+
+}  // namespace
+
+extern "C" JNIEXPORT jbyteArray JNICALL
+Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardGetAttr(JNIEnv* env, jclass, jlong card,
+                                                                 jint attributeId) {
+    return bridgeCall(env, kUnexpected, jbyteArray{nullptr}, [&]() -> jbyteArray {
+        SCARDHANDLE hCard = handleFromJava(card);
+        DWORD id = dwordFromJava(attributeId);
+        DWORD length = kAttributeCapacity;
+        LONG rv = SCardGetAttrib(hCard, id, nullptr, &length);
+        if (isCode(rv, kUnsupportedFeature)) {
+            return nullptr;
+        }
+        throwIfPcscFailed(env, rv, "SCardGetAttr failed with code ");
+        if (length > kAttributeCapacity) {
+            std::ostringstream message;
+            message << "SCardGetAttr requires pbAttr length of " << length
+                    << " which is more than static " << kAttributeCapacity;
+            throw VelkCardException(env, message.str());
+        }
+
+        BYTE attribute[kAttributeCapacity];
+        const DWORD passed = length;
+        rv = SCardGetAttrib(hCard, id, attribute, &length);
+        if (isCode(rv, SCARD_E_INSUFFICIENT_BUFFER)) {
+            std::ostringstream message;
+            message << "SCardGetAttr insufficient pbAttr buffer size. Required=" << length << ". "
+                    << sCardErrorCodeToStr(rv);
+            throw VelkCardException(env, message.str());
+        }
+        throwIfPcscFailed(env, rv, "SCardGetAttr failed with code ");
+        if (length > passed) {
+            throwFatal(env, guard_sites::kGetAttrOverrun,
+                       "pcbAttrLen=" + std::to_string(length) + " exceeds buffer of " +
+                           std::to_string(passed));
+        }
+
+        auto size = static_cast<jsize>(length);
+        jbyteArray result = env->NewByteArray(size);
+        throwIfJniExceptionPending(env, kNewByteArrayPending);
+        if (result == nullptr) {
+            throwFatal(env, kNewByteArrayNull, "result=NULL");
+        }
+        env->SetByteArrayRegion(result, 0, size, reinterpret_cast<const jbyte*>(attribute));
+        throwIfJniExceptionPending(env, kFillPending);
+        return result;
+    });
+}

@@ -1,0 +1,98 @@
+// Sending one command APDU to the card of a connection.
+#include <jni.h>
+#include <winscard.h>
+
+#include <cstddef>
+#include <memory_resource>
+#include <string>
+#include <vector>
+
+#include "errors/failures.h"
+#include "errors/guard_sites.h"
+#include "jni/array_elements.h"
+#include "methods/bridge_call.h"
+#include "methods/conversions.h"
+
+using namespace velk;
+
+namespace {
+
+constexpr int kIllegalProtocol = 630;
+constexpr int kLengthPending = 634;
+constexpr int kElementsPending = 637;
+constexpr int kElementsNull = 640;
+constexpr int kReleasePending = 648;
+constexpr int kNewByteArrayPending = 660;
+constexpr int kNewByteArrayNull = 663;
+constexpr int kFillPending = 666;
+constexpr int kUnexpected = 684;
+
+constexpr DWORD kResponseCapacity = 1024;
+
+// Room for a 1 KiB request grown one byte at a time (every discarded block
+// stays in the arena); longer requests spill to the heap.
+constexpr std::size_t kRequestArenaSize = 4096;
+
+SCARD_IO_REQUEST sendPci(JNIEnv* env, jint protocol) {
+    switch (protocol) {
+        case SCARD_PROTOCOL_T0:
+            return *SCARD_PCI_T0;
+        case SCARD_PROTOCOL_T1:
+            return *SCARD_PCI_T1;
+        default:
+            throwFatal(env, kIllegalProtocol, "illegal protocol " + std::to_string(protocol));
+    }
+}
+
+}  // namespace
+
+extern "C" JNIEXPORT jbyteArray JNICALL
+Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardTransmit(JNIEnv* env, jclass, jlong card,
+                                                                  jint protocol,
+                                                                  jbyteArray request) {
+    return bridgeCall(env, kUnexpected, jbyteArray{nullptr}, [&] {
+        SCARD_IO_REQUEST pci = sendPci(env, protocol);
+        if (request == nullptr) {
+            throwFatal(env, guard_sites::kTransmitRequestNull, "request=NULL");
+        }
+        jsize length = env->GetArrayLength(request);
+        throwIfJniExceptionPending(env, kLengthPending);
+
+        std::byte arena[kRequestArenaSize];
+        std::pmr::monotonic_buffer_resource arenaResource(arena, sizeof arena);
+        std::pmr::vector<BYTE> copy(&arenaResource);
+        {
+            ReadOnlyByteArrayElements elements(env, request);
+            throwIfJniExceptionPending(env, kElementsPending);
+            if (elements.get() == nullptr) {
+                throwFatal(env, kElementsNull, "requestArrayElements=NULL");
+            }
+            for (jsize i = 0; i < length; ++i) {
+                copy.push_back(static_cast<BYTE>(elements[i]));
+            }
+            elements.release();
+            throwIfJniExceptionPending(env, kReleasePending);
+        }
+
+        BYTE response[kResponseCapacity];
+        DWORD responseLength = kResponseCapacity;
+        LONG rv = SCardTransmit(handleFromJava(card), &pci, copy.data(), static_cast<DWORD>(length),
+                                nullptr, response, &responseLength);
+        throwIfPcscFailed(env, rv, "SCardTransmit failed with code ");
+        if (responseLength > kResponseCapacity) {
+            throwFatal(env, guard_sites::kTransmitResponseOverrun,
+                       "pcbRecvLength=" + std::to_string(responseLength) + " exceeds buffer of " +
+                           std::to_string(kResponseCapacity));
+        }
+
+        auto size = static_cast<jsize>(responseLength);
+        jbyteArray result = env->NewByteArray(size);
+        throwIfJniExceptionPending(env, kNewByteArrayPending);
+        if (result == nullptr) {
+            throwFatal(env, kNewByteArrayNull, "result=NULL");
+        }
+        env->SetByteArrayRegion(result, 0, size, reinterpret_cast<const jbyte*>(response));
+        throwIfJniExceptionPending(env, kFillPending);
+        return result;
+    });
+}
