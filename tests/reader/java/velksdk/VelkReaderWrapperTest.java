@@ -1,0 +1,84 @@
+package velksdk;
+
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertNotNull;
+import static org.junit.jupiter.api.Assertions.assertNull;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.util.List;
+import java.util.concurrent.atomic.AtomicInteger;
+import org.junit.jupiter.api.Test;
+
+/** The Java API around the natives, against the scripted hidapi stand-in. */
+class VelkReaderWrapperTest {
+    @Test
+    void openGivesNullWithoutDevice() throws Exception {
+        FakeHidapi.script("absent");
+        assertNull(VelkReader.open());
+    }
+
+    @Test
+    void receivesWithAndWithoutTimeout() throws Exception {
+        FakeHidapi.script("frame 18 01 02 03", "timeout", "frame 18 04 05 06", "timeout",
+                "frame 18 07 08 09", "error");
+        try (VelkReader reader = VelkReader.open()) {
+            assertNotNull(reader);
+            byte[] data = new byte[3];
+            assertTrue(reader.receive(data));
+            assertArrayEquals(new byte[] {1, 2, 3}, data);
+            assertEquals(0, reader.receive(data, 0));
+            assertEquals(3, reader.receive(data, 20));
+            assertArrayEquals(new byte[] {4, 5, 6}, data);
+            assertEquals(3, reader.receive(data, -1));
+            assertArrayEquals(new byte[] {7, 8, 9}, data);
+            assertFalse(reader.receive(data));
+        }
+        assertEquals(List.of("read 5 1000", "read 5 0", "read 5 20", "read 5 1000", "read 5 1000",
+                "read 5 1000"), FakeHidapi.log().stream().filter(l -> l.startsWith("read ")).toList());
+    }
+
+    @Test
+    void shortOrMissingArrayFailsWithoutReading() throws Exception {
+        FakeHidapi.script("frame 18 01 02 03");
+        try (VelkReader reader = VelkReader.open()) {
+            assertFalse(reader.receive(new byte[2]));
+            assertFalse(reader.receive(null));
+            assertEquals(-1, reader.receive(new byte[2], 0));
+            assertEquals(-1, reader.receive(null, -1));
+            assertEquals(0, FakeHidapi.count("read 5 0") + FakeHidapi.count("read 5 1000"));
+        }
+    }
+
+    @Test
+    void closedReaderFailsWithoutNativeCallsAndClosesOnce() throws Exception {
+        FakeHidapi.script("frame 18 01 02 03");
+        VelkReader reader = VelkReader.open();
+        reader.close();
+        reader.close();
+        byte[] data = new byte[3];
+        assertFalse(reader.receive(data));
+        assertEquals(-1, reader.receive(data, 0));
+        assertArrayEquals(new byte[3], data);
+        assertEquals(List.of("open ffff 0001 -", "close"), FakeHidapi.log());
+    }
+
+    @Test
+    void closeWaitsForTheReceiveInProgress() throws Exception {
+        FakeHidapi.script(); // an idle device: each attempt waits out its timeout
+        VelkReader reader = VelkReader.open();
+        AtomicInteger result = new AtomicInteger(-2);
+        Thread receiver = new Thread(() -> result.set(reader.receive(new byte[3]) ? 1 : 0));
+        receiver.start();
+        FakeHidapi.awaitLine("read 5 1000");
+        reader.close();
+        receiver.join(120_000);
+        assertFalse(receiver.isAlive());
+        assertEquals(0, result.get());
+        List<String> log = FakeHidapi.log();
+        assertEquals("close", log.get(log.size() - 1), log::toString);
+        assertEquals("read-end 0", log.get(log.size() - 2), log::toString);
+        assertEquals(1, FakeHidapi.count("close"));
+    }
+}
