@@ -1,0 +1,249 @@
+#!/usr/bin/env bash
+# Runs a command against a private PC/SC stack: pcscd with the vpcd reader
+# driver (two readers) and a virtual card in each, then stops all of it.
+#
+#   with-pcscd.sh [options] -- COMMAND ARGS...   run COMMAND, exit with its status
+#   with-pcscd.sh [options] start                start in the background and print
+#                                                the export lines a client needs
+#   with-pcscd.sh stop [DIR]                     stop what `start` started
+#                                                (DIR defaults to $VELK_STACK_DIR)
+# Options:
+#   --card SCRIPT    card script for the first reader (default: t1.vcard)
+#   --card2 SCRIPT   card script for the second reader, or "none" for an
+#                    empty reader (default: none)
+#   --vcard CMD      command line of the card program (default: velk_vcard),
+#                    for example "qemu-i386 -L / build/i386/tests/vcard/velk_vcard"
+#   --wait CMD       command line of velk_pcsc_wait (default: velk_pcsc_wait)
+#   --name NAME      the readers' friendly name (default: "Virtual PCD")
+#   --timeout SECS   bound on every wait for readiness and for stopping (default: 30)
+#   --debug          pcscd logs debug messages and APDUs
+#   --keep           keep the stack's directory (logs) after stopping
+#
+# COMMAND (and the output of `start`) gets: PCSCLITE_CSOCK_NAME, VELK_READER,
+# VELK_READER2, VELK_VCARD_CONTROL and VELK_VCARD2_CONTROL (127.0.0.1:PORT of
+# each card's control channel, empty for an empty reader), VELK_VCARD_CTL (the
+# control CLI), VELK_VCARD_SCRIPTS (the sample scripts) and VELK_STACK_DIR.
+#
+# pcscd 1.9.9 serves its socket at the fixed path /run/pcscd/pcscd.comm, so
+# the stack runs in a private mount namespace (unshare -m) in which a private
+# directory is bound onto /run/pcscd; it never meets a system daemon, and
+# PCSCLITE_CSOCK_NAME points at the same socket through that directory, which
+# clients outside the namespace can reach too.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+self="$here/$(basename "${BASH_SOURCE[0]}")"
+scripts_dir=$(cd "$here/../vcard/scripts" && pwd)
+
+card=$scripts_dir/t1.vcard
+card2=none
+vcard_cmd=velk_vcard
+wait_cmd=velk_pcsc_wait
+name="Virtual PCD"
+timeout=30
+debug=0
+keep=0
+driver=/usr/lib/pcsc/drivers/serial/libifdvpcd.so
+
+die() {
+  echo "with-pcscd: $*" >&2
+  exit 2
+}
+
+# Stops the PIDs in a stack directory: TERM, then KILL after the timeout.
+stop_pids() {
+  local pids=() p left
+  for p in "$@"; do [ -n "$p" ] && kill -TERM "$p" 2>/dev/null && pids+=("$p"); done
+  local deadline=$((SECONDS + timeout))
+  while :; do
+    left=()
+    for p in "${pids[@]}"; do kill -0 "$p" 2>/dev/null && left+=("$p"); done
+    [ "${#left[@]}" -eq 0 ] && return 0
+    if [ "$SECONDS" -ge "$deadline" ]; then
+      kill -KILL "${left[@]}" 2>/dev/null || true
+      return 0
+    fi
+    sleep 0.05
+  done
+}
+
+if [ "${1:-}" = stop ]; then
+  dir=${2:-${VELK_STACK_DIR:-}}
+  [ -n "$dir" ] && [ -f "$dir/pids" ] || die "stop: no stack directory (give DIR or set VELK_STACK_DIR)"
+  read -r -a pids <"$dir/pids"
+  stop_pids "${pids[@]}"
+  rm -rf "$dir"
+  exit 0
+fi
+
+inside=0
+if [ "${1:-}" = --inside ]; then
+  inside=1
+  shift
+fi
+args=("$@")
+mode=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --card) card=$2; shift 2 ;;
+    --card2) card2=$2; shift 2 ;;
+    --vcard) vcard_cmd=$2; shift 2 ;;
+    --wait) wait_cmd=$2; shift 2 ;;
+    --name) name=$2; shift 2 ;;
+    --timeout) timeout=$2; shift 2 ;;
+    --debug) debug=1; shift ;;
+    --keep) keep=1; shift ;;
+    start) mode=start; shift; break ;;
+    --) mode=run; shift; break ;;
+    *) die "unknown option $1 (see the top of $self)" ;;
+  esac
+done
+[ -n "$mode" ] || die "give '-- COMMAND...' or 'start'"
+[ "$mode" = start ] || [ $# -gt 0 ] || die "no command after --"
+[ -r "$card" ] || die "cannot read card script $card"
+[ "$card2" = none ] || [ -r "$card2" ] || die "cannot read card script $card2"
+[ -r "$driver" ] || die "vpcd driver $driver missing (package vsmartcard-vpcd)"
+
+if [ "$inside" = 0 ]; then
+  # A private mount namespace; without root, a user namespace makes us root in it.
+  userns=()
+  [ "$(id -u)" -eq 0 ] || userns=(--map-root-user)
+  exec unshare "${userns[@]}" --mount --propagation private "$self" --inside "${args[@]}"
+fi
+
+# ---- inside the private mount namespace ----
+
+dir=$(mktemp -d "${TMPDIR:-/tmp}/velk-pcsc.XXXXXX")
+chmod 755 "$dir"
+mkdir "$dir/conf" "$dir/run"
+pids=()
+cmd_pid=
+ready=0
+
+show_logs() {
+  local f
+  for f in "$dir"/*.log; do
+    [ -s "$f" ] || continue
+    echo "---- $(basename "$f") (last lines) ----" >&2
+    tail -n 30 "$f" >&2
+  done
+}
+
+cleanup() {
+  local status=$?
+  trap - EXIT INT TERM HUP
+  [ -n "$cmd_pid" ] && stop_pids "$cmd_pid"
+  if [ "$mode" = run ] || [ "$ready" = 0 ]; then
+    [ "$ready" = 1 ] || show_logs
+    stop_pids "${pids[@]}"
+    [ "$keep" = 1 ] && echo "with-pcscd: logs kept in $dir" >&2 || rm -rf "$dir"
+  fi
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+mount --bind "$dir/run" /run/pcscd 2>/dev/null ||
+  { mkdir -p /run/pcscd && mount --bind "$dir/run" /run/pcscd; } ||
+  die "cannot bind a private directory onto /run/pcscd"
+# Empty USB driver bundles: pcscd's hotplug then finds no real reader to add.
+for bundle in /usr/lib/pcsc/drivers/*.bundle; do
+  [ -d "$bundle" ] && mount -t tmpfs -o ro,size=16k velk-none "$bundle"
+done
+
+# Two free TCP ports in a row (the driver's two slots listen on CHANNELID and
+# CHANNELID+1), below the kernel's ephemeral range. A lock file per pair, held
+# for the stack's life, keeps concurrent stacks apart.
+port_in_use() {
+  local hex
+  hex=$(printf ':%04X ' "$1")
+  cat /proc/net/tcp /proc/net/tcp6 2>/dev/null | awk '{print $2" "}' | grep -q -- "$hex"
+}
+lockdir=${TMPDIR:-/tmp}/velk-pcsc-ports
+mkdir -p "$lockdir"
+port=
+for _ in $(seq 200); do
+  p=$((20000 + 2 * (RANDOM % 6000)))
+  exec {lockfd}>"$lockdir/$p.lock"
+  if flock -n "$lockfd" && ! port_in_use "$p" && ! port_in_use $((p + 1)); then
+    port=$p
+    break
+  fi
+  exec {lockfd}>&-
+done
+[ -n "$port" ] || die "no free pair of TCP ports"
+
+cat >"$dir/conf/vpcd" <<EOF
+FRIENDLYNAME "$name"
+DEVICENAME   /dev/null:$port
+LIBPATH      $driver
+CHANNELID    $port
+EOF
+
+export PCSCLITE_CSOCK_NAME=$dir/run/pcscd.comm
+pcscd_args=(-f -c "$dir/conf")
+[ "$debug" = 1 ] && pcscd_args+=(--debug --apdu)
+# Started detached (setsid, no terminal) so that in `start` mode it outlives us.
+setsid /usr/sbin/pcscd "${pcscd_args[@]}" </dev/null >"$dir/pcscd.log" 2>&1 &
+pids+=($!)
+
+start_card() { # SCRIPT PORT LABEL
+  # shellcheck disable=SC2086 # the card's command line is split into words
+  setsid $vcard_cmd --port "$2" --script "$1" --control-file "$dir/$3.control" \
+    --patience "$timeout" </dev/null >"$dir/$3.log" 2>&1 &
+  pids+=($!)
+}
+start_card "$card" "$port" vcard
+[ "$card2" = none ] || start_card "$card2" $((port + 1)) vcard2
+echo "${pids[*]}" >"$dir/pids"
+
+# Ready: the cards listen for control, pcscd lists both readers and shows a
+# card in each reader that has one.
+deadline=$((SECONDS + timeout))
+for label in vcard vcard2; do
+  [ "$label" = vcard2 ] && [ "$card2" = none ] && continue
+  until [ -s "$dir/$label.control" ]; do
+    for p in "${pids[@]}"; do kill -0 "$p" 2>/dev/null || die "a stack process ($p) died"; done
+    [ "$SECONDS" -lt "$deadline" ] || die "$label did not start in time"
+    sleep 0.02
+  done
+done
+# shellcheck disable=SC2086
+mapfile -t readers < <($wait_cmd --timeout "$timeout" --readers 2) || true
+[ "${#readers[@]}" -eq 2 ] || die "pcscd did not list two readers in time"
+present=("${readers[0]}")
+[ "$card2" = none ] || present+=("${readers[1]}")
+# shellcheck disable=SC2086
+$wait_cmd --timeout "$timeout" --present "${present[@]}" >/dev/null ||
+  die "pcscd did not show the card(s) in time"
+
+control2=
+[ "$card2" = none ] || control2=$(cat "$dir/vcard2.control")
+export VELK_READER=${readers[0]}
+export VELK_READER2=${readers[1]}
+export VELK_VCARD_CONTROL
+VELK_VCARD_CONTROL=$(cat "$dir/vcard.control")
+export VELK_VCARD2_CONTROL=$control2
+export VELK_VCARD_CTL=$(cd "$here/../vcard" && pwd)/vcard-ctl.sh
+export VELK_VCARD_SCRIPTS=$scripts_dir
+export VELK_STACK_DIR=$dir
+ready=1
+
+if [ "$mode" = start ]; then
+  for v in PCSCLITE_CSOCK_NAME VELK_READER VELK_READER2 VELK_VCARD_CONTROL \
+    VELK_VCARD2_CONTROL VELK_VCARD_CTL VELK_VCARD_SCRIPTS VELK_STACK_DIR; do
+    printf 'export %s=%q\n' "$v" "${!v}"
+  done
+  printf '# stop with: %q stop %q\n' "$self" "$dir"
+  exit 0
+fi
+
+exec {lockfd}>&- # the children keep the port lock held
+"$@" <&0 &
+cmd_pid=$!
+status=0
+wait "$cmd_pid" || status=$?
+cmd_pid=
+exit "$status"
