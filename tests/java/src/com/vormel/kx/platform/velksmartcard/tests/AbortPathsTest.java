@@ -1,0 +1,74 @@
+package com.vormel.kx.platform.velksmartcard.tests;
+
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertNotEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import com.vormel.kx.platform.velksmartcard.VelkSCard;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.List;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
+
+/**
+ * When the bridge cannot raise its Java exception, it ends the VM with a text naming both
+ * failures. Each case runs in a child VM whose class path is broken on purpose; HotSpot prints
+ * the text on standard output and the child ends with a non-zero status.
+ */
+class AbortPathsTest {
+    private static final String PACKAGE = "com/vormel/kx/platform/velksmartcard/";
+    private static final String FATAL_CLASS = PACKAGE + "VelkCardFatalException.class";
+    private static final String CARD_CLASS = PACKAGE + "VelkCardException.class";
+
+    @TempDir Path work;
+
+    @Test
+    void missingFatalExceptionClassAbortsWithBothFailures() throws Exception {
+        Path classes = ChildJvm.unpackWithout(productJar(), work.resolve("classes"), FATAL_CLASS);
+        ChildJvm.Result r = ChildJvm.run(work, List.of(classes, testJar()),
+                AbortScenario.class.getName(), "fatal");
+        assertAborted(r, "trying to throw VelkCardFatalException (message=[illegal protocol 0]"
+                + ".line=630) and got another one (message=[JNI exception occurred].line=831)"
+                + " (line=920)");
+    }
+
+    @Test
+    void missingCardExceptionClassAbortsWithBothFailures() throws Exception {
+        Path classes = ChildJvm.unpackWithout(productJar(), work.resolve("classes"), CARD_CLASS);
+        ChildJvm.Result r = ChildJvm.run(work, List.of(classes, testJar()),
+                AbortScenario.class.getName(), "pcsc");
+        assertAborted(r, "trying to throw VelkCardException (message=[SCardEstablishContext"
+                + " failed with code " + PcscTexts.NO_SERVICE + "]) and got VelkCardFatalException"
+                + " (message=[JNI exception occurred].line=831) (line=942)");
+    }
+
+    @Test
+    void fatalExceptionWithoutCauseConstructorAbortsWithBothFailures() throws Exception {
+        Path variant = Path.of(System.getProperty("velk.test.fatalWithoutCauseJar"));
+        assertTrue(Files.isRegularFile(variant), variant.toString());
+        // The variant comes first on the class path and so hides the product's class.
+        ChildJvm.Result r = ChildJvm.run(work, List.of(variant, productJar(), testJar()),
+                AbortScenario.class.getName(), "fatal");
+        assertAborted(r, "trying to throw VelkCardFatalException (message=[illegal protocol 0]"
+                + ".line=630) and got another one (message=[JNI exception occurred].line=854)"
+                + " (line=920)");
+    }
+
+    private static void assertAborted(ChildJvm.Result r, String text) {
+        String report = "exit " + r.exitCode() + "\n--- stdout\n" + r.stdout() + "\n--- stderr\n"
+                + r.stderr();
+        assertTrue(r.stdout().lines().anyMatch(l -> l.equals("FATAL ERROR in native method: "
+                + text)), "expected the abort text on stdout; got " + report);
+        assertFalse(r.stdout().contains("native call returned"), report);
+        assertNotEquals(0, r.exitCode(), report);
+    }
+
+    private static Path productJar() {
+        return ChildJvm.origin(VelkSCard.class);
+    }
+
+    private static Path testJar() {
+        return ChildJvm.origin(AbortScenario.class);
+    }
+}
