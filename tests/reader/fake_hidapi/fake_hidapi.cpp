@@ -137,7 +137,9 @@ int hid_read_timeout(hid_device* dev, unsigned char* data, size_t length, int mi
             result = -1;
         } else if (step.kind == Step::kFrame) {
             size_t n = step.bytes.size() < length ? step.bytes.size() : length;
-            std::memcpy(data, step.bytes.data(), n);
+            if (n > 0) {
+                std::memcpy(data, step.bytes.data(), n);
+            }
             result = static_cast<int>(n);
         }
     }

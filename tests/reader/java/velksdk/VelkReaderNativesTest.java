@@ -5,6 +5,7 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertNotEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
+import static org.junit.jupiter.api.Assumptions.assumeTrue;
 
 import java.util.Arrays;
 import java.util.List;
@@ -78,6 +79,21 @@ class VelkReaderNativesTest {
         } finally {
             VelkReader.closeImpl(h);
         }
+    }
+
+    @Test
+    void thirtyTwoBitHandleIsSignExtendedAndUsedThroughItsLowBits() throws Exception {
+        assumeTrue("32".equals(System.getProperty("sun.arch.data.model")));
+        FakeHidapi.script("frame 18 01 02 03");
+        long h = VelkReader.openImpl();
+        try {
+            assertEquals((long) (int) h, h);
+            long highBitsFlipped = h ^ 0xFFFF_FFFF_0000_0000L;
+            assertEquals(3, VelkReader.receiveW26TImpl(highBitsFlipped, new byte[3], 0));
+        } finally {
+            VelkReader.closeImpl(h ^ 0xFFFF_FFFF_0000_0000L);
+        }
+        assertEquals(1, FakeHidapi.count("close"));
     }
 
     @Test
