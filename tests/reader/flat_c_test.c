@@ -22,9 +22,14 @@ int main(void) {
     const unsigned char first[4] = {0x0A, 0x0B, 0x0C, 0xEE};
     const unsigned char second[4] = {0x01, 0x02, 0x03, 0xEE};
 
+    /* Failed opens leave the variable alone; without a variable nothing is opened. */
     CHECK(fakeHidSetScript("absent"));
+    reader = (VelkReaderHandle)&failures;
     CHECK(VelkReaderOpen(&reader) == 0);
-    CHECK(reader == NULL);
+    CHECK(reader == (VelkReaderHandle)&failures);
+    reader = NULL;
+    CHECK(VelkReaderOpen(NULL) == 0);
+    CHECK(fakeHidRecord().opens == 1);
 
     CHECK(fakeHidSetScript(
         "frame 18 0a 0b 0c; timeout; frame 17 01 02 03; frame 18 01 02 03; error"));
@@ -42,6 +47,7 @@ int main(void) {
     CHECK(reader == NULL);
     CHECK(fakeHidRecord().closes == 1);
     VelkReaderClose(&reader);
+    VelkReaderClose(NULL);
     CHECK(VelkReaderReceiveW26T(NULL, out, 3, 0) == 0);
     CHECK(VelkReaderReceiveW26(NULL, out, 3) == false);
     CHECK(fakeHidRecord().closes == 1);
