@@ -73,34 +73,50 @@ jobject JNICALL newGlobalRef(JNIEnv* env, jobject ref) {
     return global;
 }
 
-jobject JNICALL newObject(JNIEnv* env, jclass clazz, jmethodID id, ...) {
-    FakeJniEnv& f = self(env);
-    Object* c = f.deref(clazz, "NewObject", Kind::Class);
+// Only the (String, Throwable) constructor is faked: the bridge creates its
+// fatal exception with it and nothing else.
+jobject constructThrowable(FakeJniEnv& f, const char* function, jclass clazz, jmethodID id,
+                           va_list args) {
+    Object* c = f.deref(clazz, function, Kind::Class);
     const Method* m = registry::methodOf(id);
-    if (faulted(f, f.enter("NewObject", c != nullptr ? c->className : "?")) || c == nullptr) {
+    if (faulted(f, f.enter(function, c != nullptr ? c->className : "?")) || c == nullptr) {
         return nullptr;
     }
     if (m == nullptr || m->name != "<init>" || m->className != c->className ||
         m->signature != "(Ljava/lang/String;Ljava/lang/Throwable;)V") {
-        f.problem("NewObject: only the (String, Throwable) constructor of the class is faked");
+        f.problem(std::string(function) + ": only the (String, Throwable) constructor is faked");
         return nullptr;
     }
-    va_list args;
-    va_start(args, id);
     auto message = static_cast<jstring>(va_arg(args, jobject));
     jobject cause = va_arg(args, jobject);
-    va_end(args);
     jthrowable t = f.heap().newThrowableWithoutMessage(c->className, cause);
     if (message != nullptr) {
-        Object* s = f.deref(message, "NewObject", Kind::String);
+        Object* s = f.deref(message, function, Kind::String);
         Object* o = f.heap().find(t);
         o->hasMessage = s != nullptr;
         o->message = s != nullptr ? s->utf : "";
     }
     if (cause != nullptr) {
-        f.deref(cause, "NewObject", Kind::Throwable);
+        f.deref(cause, function, Kind::Throwable);
     }
     return t;
+}
+
+jobject JNICALL newObject(JNIEnv* env, jclass clazz, jmethodID id, ...) {
+    va_list args;
+    va_start(args, id);
+    jobject result = constructThrowable(self(env), "NewObject", clazz, id, args);
+    va_end(args);
+    return result;
+}
+
+// What C++ callers reach: JNIEnv::NewObject forwards its arguments here.
+jobject JNICALL newObjectV(JNIEnv* env, jclass clazz, jmethodID id, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    jobject result = constructThrowable(self(env), "NewObject", clazz, id, copy);
+    va_end(copy);
+    return result;
 }
 
 jint JNICALL throwObject(JNIEnv* env, jthrowable obj) {
@@ -450,6 +466,7 @@ void fillFunctionTable(JNINativeInterface_& table) {
     table.GetMethodID = &getMethodID;
     table.NewGlobalRef = &newGlobalRef;
     table.NewObject = &newObject;
+    table.NewObjectV = &newObjectV;
     table.Throw = &throwObject;
     table.ThrowNew = &throwNew;
     table.ExceptionCheck = &exceptionCheck;
