@@ -33,6 +33,12 @@ jthrowable BridgeTest::javaError(const std::string& className) {
 }
 
 void BridgeTest::expectFatal(const std::string& message, int line, jthrowable cause) {
+    expectFatalOn(vm, message, line, cause);
+}
+
+void expectFatalOn(fakejni::FakeJniEnv& vm, const std::string& message, int line,
+                   jthrowable cause) {
+    EXPECT_TRUE(vm.problems().empty());
     EXPECT_TRUE(vm.fatalErrors().empty());
     ASSERT_NE(vm.pending(), nullptr) << "no Java exception pending";
     fakejni::Object* t = vm.heap().find(vm.pending());

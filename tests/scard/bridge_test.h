@@ -22,6 +22,10 @@ extern const char* const kCardClass;
 // Fills the bridge's class and method caches through a throwaway fake VM.
 void warmCaches();
 
+// vm holds a pending VelkCardFatalException with "message (line=N)" and
+// exactly this cause; the VM was not aborted and saw no misuse.
+void expectFatalOn(fakejni::FakeJniEnv& vm, const std::string& message, int line, jthrowable cause);
+
 class BridgeTest : public ::testing::Test {
   protected:
     void SetUp() override;
