@@ -10,8 +10,9 @@
 #
 # The wrapped command finds the readers and the cards' control channels in
 # its environment (see the top of with-pcscd.sh).
-set(VELK_PCSC_STACK_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/../tests/stack/with-pcscd.sh)
-set(VELK_VCARD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/../tests/vcard/scripts)
+cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH _velk_root)
+set(VELK_PCSC_STACK_SCRIPT ${_velk_root}/tests/stack/with-pcscd.sh)
+set(VELK_VCARD_SCRIPTS ${_velk_root}/tests/vcard/scripts)
 
 function(velk_pcsc_stack_wrapper out)
   cmake_parse_arguments(W "" "CARD;CARD2" "" ${ARGN})

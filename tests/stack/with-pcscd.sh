@@ -134,8 +134,14 @@ cleanup() {
   trap - EXIT INT TERM HUP
   [ -n "$cmd_pid" ] && stop_pids "$cmd_pid"
   if [ "$mode" = run ] || [ "$ready" = 0 ]; then
-    [ "$ready" = 1 ] || show_logs
     stop_pids "${pids[@]}"
+    # A sanitizer build of a card reports at exit; such a report fails the run.
+    if grep -l -E 'ERROR: (Address|Leak)Sanitizer|runtime error:' "$dir"/*.log >/dev/null 2>&1; then
+      echo "with-pcscd: a sanitizer reported in the stack's logs" >&2
+      ready=0
+      [ "$status" != 0 ] || status=1
+    fi
+    [ "$ready" = 1 ] || show_logs
     [ "$keep" = 1 ] && echo "with-pcscd: logs kept in $dir" >&2 || rm -rf "$dir"
   fi
   exit "$status"

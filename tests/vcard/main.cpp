@@ -18,6 +18,9 @@
 
 namespace {
 
+volatile sig_atomic_t stopRequested = 0;
+void onStopSignal(int) { stopRequested = 1; }
+
 struct Options {
     std::string host = "127.0.0.1";
     long port = -1;
@@ -121,6 +124,12 @@ int main(int argc, char** argv) {
     Options o;
     if (!parseArgs(argc, argv, o)) return usage();
     signal(SIGPIPE, SIG_IGN);
+    // TERM ends the loop so that the program exits normally (and a sanitizer
+    // build still reports at exit).
+    struct sigaction sa {};
+    sa.sa_handler = onStopSignal;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
 
     vcard::Script script;
     std::string error;
@@ -145,7 +154,7 @@ int main(int argc, char** argv) {
     card.insert();
 
     bool quit = false;
-    while (!quit) {
+    while (!quit && !stopRequested) {
         card.step();
         // Commands run in order, each once the card has settled.
         auto& queue = control.pending();
