@@ -11,7 +11,8 @@ cmake --build --preset default --target velkscard velk_java velk_demo velk_vcard
 
 build=build/default
 exec tests/stack/with-pcscd.sh --vcard "${build}/tests/vcard/velk_vcard" \
-  --card tests/vcard/scripts/t1-card.txt -- \
+  --wait "${build}/tests/vcard/velk_pcsc_wait" \
+  --card tests/vcard/scripts/t1.vcard --card2 tests/vcard/scripts/t0.vcard -- \
   "${JAVA_HOME}/bin/java" -Djava.library.path="${build}/scard" \
   -cp "${build}/java/velk.jar:${build}/demo/velk-demo.jar" com.vormel.kx.demo.Demo \
-  00A4040007A0000002471001 00B0000010 0084000008
+  00A4040007A0000002471001 00B0000004 00CA000108 00CA000010
