@@ -147,9 +147,11 @@ jint JNICALL throwNew(JNIEnv* env, jclass clazz, const char* msg) {
     return 0;
 }
 
+// A scripted exception here arrives asynchronously, as from another thread's
+// Thread.stop: it is found pending by this very check.
 jboolean JNICALL exceptionCheck(JNIEnv* env) {
     FakeJniEnv& f = self(env);
-    f.enter("ExceptionCheck", "");
+    faulted(f, f.enter("ExceptionCheck", ""));
     return f.pending() != nullptr ? JNI_TRUE : JNI_FALSE;
 }
 
