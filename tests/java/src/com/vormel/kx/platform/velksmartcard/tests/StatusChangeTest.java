@@ -1,0 +1,162 @@
+package com.vormel.kx.platform.velksmartcard.tests;
+
+import static com.vormel.kx.platform.velksmartcard.tests.Failures.assertFatal;
+import static com.vormel.kx.platform.velksmartcard.tests.Failures.assertPcscFailure;
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertNotSame;
+import static org.junit.jupiter.api.Assertions.assertSame;
+
+import com.vormel.kx.platform.velksmartcard.VelkSCard;
+import java.util.concurrent.Callable;
+import java.util.concurrent.ExecutorService;
+import java.util.concurrent.Executors;
+import java.util.concurrent.Future;
+import java.util.concurrent.TimeUnit;
+import java.util.concurrent.TimeoutException;
+import org.junit.jupiter.api.AfterEach;
+import org.junit.jupiter.api.BeforeEach;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.Timeout;
+
+/** Waiting for reader changes while the virtual card is removed and inserted. */
+@Timeout(180)
+class StatusChangeTest {
+    private static final int EMPTY = VelkSCard.SCARD_STATE_EMPTY;
+    private static final int PRESENT = VelkSCard.SCARD_STATE_PRESENT;
+    private static final int CHANGED = VelkSCard.SCARD_STATE_CHANGED;
+
+    private long context;
+    private long waiterContext;
+    // Daemon threads: a wait the bridge never ends must not keep the VM alive.
+    private final ExecutorService waiter = Executors.newSingleThreadExecutor(r -> {
+        Thread t = new Thread(r, "status-change-waiter");
+        t.setDaemon(true);
+        return t;
+    });
+
+    @BeforeEach
+    void establish() throws Exception {
+        context = Stack.establish();
+        waiterContext = Stack.establish();
+    }
+
+    @AfterEach
+    void release() throws Exception {
+        waiter.shutdownNow();
+        if ("removed".equals(Stack.control("status"))) {
+            Stack.insertT1Card(context);
+        }
+        Stack.releaseQuietly(waiterContext);
+        Stack.releaseQuietly(context);
+    }
+
+    @Test
+    void aWaitingThreadSeesTheCardLeaveAndComeBack() throws Exception {
+        String[] names = {Stack.t1Reader()};
+        int[] unaware = {VelkSCard.SCARD_STATE_UNAWARE};
+        int[] first = VelkSCard.SCardGetStatusChange(waiterContext, 0, unaware, names);
+        assertNotSame(unaware, first);
+        assertEquals(PRESENT | CHANGED, first[0] & (PRESENT | EMPTY | CHANGED));
+        assertArrayEquals(new int[] {VelkSCard.SCARD_STATE_UNAWARE}, unaware);
+
+        // Told what it learned, the thread waits for a difference; the removal is one
+        // whether it comes before or during the wait.
+        int[] learned = {first[0] & ~CHANGED};
+        Future<int[]> removal = waitInThread(Stack.PATIENCE_MS, learned, names);
+        assertEquals("ok removed", Stack.control("remove"));
+        int[] gone = removal.get(Stack.PATIENCE_MS * 2, TimeUnit.MILLISECONDS);
+        assertNotSame(learned, gone);
+        assertEquals(EMPTY | CHANGED, gone[0] & (PRESENT | EMPTY | CHANGED));
+        assertEquals(first[0] & ~CHANGED, learned[0], "the current states are never written");
+
+        // Without a limit the wait lasts until the card is back.
+        int[] empty = {gone[0] & ~CHANGED};
+        Future<int[]> insertion = waitInThread(VelkSCard.INFINITE, empty, names);
+        assertStillWaiting(insertion);
+        assertEquals("ok inserted", Stack.control("insert"));
+        int[] back = insertion.get(Stack.PATIENCE_MS * 2, TimeUnit.MILLISECONDS);
+        assertEquals(PRESENT | CHANGED, back[0] & (PRESENT | EMPTY | CHANGED));
+        assertEquals(gone[0] & ~CHANGED, empty[0]);
+    }
+
+    @Test
+    void aShortWaitWithoutChangeReturnsTheSameArray() throws Exception {
+        String[] names = {Stack.t1Reader(), Stack.t0Reader()};
+        int[] now = VelkSCard.SCardGetStatusChange(context, 0, new int[2], names);
+        int[] learned = {now[0] & ~CHANGED, now[1] & ~CHANGED};
+        int[] copy = learned.clone();
+        assertSame(learned, VelkSCard.SCardGetStatusChange(context, 50, learned, names));
+        assertArrayEquals(copy, learned);
+    }
+
+    @Test
+    void thePnpNotificationNamePassesThroughUnchanged() throws Exception {
+        int[] states = {VelkSCard.SCARD_STATE_UNAWARE};
+        String[] pnp = {VelkSCard.PNP_NOTIFICATION};
+        assertEquals("\\\\?PnP?\\Notification", pnp[0]);
+        // With the readers as they are, PC/SC has nothing to report: the timeout result.
+        assertSame(states, VelkSCard.SCardGetStatusChange(context, 50, states, pnp));
+        assertArrayEquals(new int[] {VelkSCard.SCARD_STATE_UNAWARE}, states);
+    }
+
+    @Test
+    void sixteenReadersAreAnsweredInOrder() throws Exception {
+        String[] names = new String[16];
+        for (int i = 0; i < names.length; i++) {
+            names[i] = i % 2 == 0 ? Stack.t1Reader() : Stack.t0Reader();
+        }
+        int[] states = new int[16];
+        int[] result = VelkSCard.SCardGetStatusChange(context, 0, states, names);
+        assertEquals(16, result.length);
+        for (int i = 0; i < result.length; i++) {
+            assertEquals(PRESENT | CHANGED, result[i] & (PRESENT | EMPTY | CHANGED), "reader " + i);
+        }
+        assertArrayEquals(new int[16], states);
+    }
+
+    @Test
+    void twoEmptyArraysGiveAnEmptyAnswer() throws Exception {
+        int[] none = new int[0];
+        int[] result = VelkSCard.SCardGetStatusChange(context, 0, none, new String[0]);
+        assertNotSame(none, result);
+        assertEquals(0, result.length);
+    }
+
+    @Test
+    void badArgumentsAreRefusedWithoutWritingTheStates() {
+        int[] states = {PRESENT, EMPTY};
+        assertPcscFailure("SCardGetStatusChange failed with code " + PcscTexts.UNKNOWN_READER,
+                () -> VelkSCard.SCardGetStatusChange(
+                        context, 0, states, new String[] {Stack.t1Reader(), "No Such Reader"}));
+        assertFatal("readerCurrentStateArray size = 2. readerNameArray size = 1", 380,
+                () -> VelkSCard.SCardGetStatusChange(
+                        context, 0, states, new String[] {Stack.t1Reader()}));
+        assertFatal("s=NULL", 408, () -> VelkSCard.SCardGetStatusChange(
+                context, 0, states, new String[] {Stack.t1Reader(), null}));
+        assertFatal("readerNameArray=NULL", 1041,
+                () -> VelkSCard.SCardGetStatusChange(context, 0, states, null));
+        assertFatal("readerCurrentStateArray=NULL", 1040,
+                () -> VelkSCard.SCardGetStatusChange(
+                        context, 0, null, new String[] {Stack.t1Reader()}));
+        assertArrayEquals(new int[] {PRESENT, EMPTY}, states);
+    }
+
+    private Future<int[]> waitInThread(long timeout, int[] states, String[] names) {
+        Callable<int[]> wait =
+                () -> VelkSCard.SCardGetStatusChange(waiterContext, timeout, states, names);
+        return waiter.submit(wait);
+    }
+
+    // Only a wait that returns early can fail this; a slow machine only waits longer.
+    private static void assertStillWaiting(Future<int[]> wait) throws Exception {
+        try {
+            int[] early = wait.get(300, TimeUnit.MILLISECONDS);
+            throw new AssertionError("the wait ended before any change: 0x"
+                    + Integer.toHexString(early[0]));
+        } catch (TimeoutException expected) {
+            assertFalse(wait.isDone());
+        }
+    }
+}
