@@ -8,8 +8,9 @@ import com.vormel.kx.platform.velksmartcard.VelkSCard;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.List;
+import org.junit.jupiter.api.AfterEach;
+import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
-import org.junit.jupiter.api.io.TempDir;
 
 /**
  * When the bridge cannot raise its Java exception, it ends the VM with a text naming both
@@ -21,11 +22,21 @@ class AbortPathsTest {
     private static final String FATAL_CLASS = PACKAGE + "VelkCardFatalException.class";
     private static final String CARD_CLASS = PACKAGE + "VelkCardException.class";
 
-    @TempDir Path work;
+    private Scratch work;
+
+    @BeforeEach
+    void createWorkDirectory() throws Exception {
+        work = new Scratch();
+    }
+
+    @AfterEach
+    void deleteWorkDirectory() throws Exception {
+        work.close();
+    }
 
     @Test
     void missingFatalExceptionClassAbortsWithBothFailures() throws Exception {
-        Path classes = ChildJvm.unpackWithout(productJar(), work.resolve("classes"), FATAL_CLASS);
+        Path classes = ChildJvm.unpackWithout(productJar(), work, FATAL_CLASS);
         ChildJvm.Result r = ChildJvm.run(work, List.of(classes, testJar()),
                 AbortScenario.class.getName(), "fatal");
         assertAborted(r, "trying to throw VelkCardFatalException (message=[illegal protocol 0]"
@@ -35,7 +46,7 @@ class AbortPathsTest {
 
     @Test
     void missingCardExceptionClassAbortsWithBothFailures() throws Exception {
-        Path classes = ChildJvm.unpackWithout(productJar(), work.resolve("classes"), CARD_CLASS);
+        Path classes = ChildJvm.unpackWithout(productJar(), work, CARD_CLASS);
         ChildJvm.Result r = ChildJvm.run(work, List.of(classes, testJar()),
                 AbortScenario.class.getName(), "pcsc");
         assertAborted(r, "trying to throw VelkCardException (message=[SCardEstablishContext"

@@ -28,7 +28,7 @@ final class ChildJvm {
 
     private ChildJvm() {}
 
-    static Result run(Path workDir, List<Path> classPath, String mainClass, String... args)
+    static Result run(Scratch work, List<Path> classPath, String mainClass, String... args)
             throws IOException, InterruptedException {
         String vm = System.getProperty("velk.test.java");
         if (vm == null || vm.isBlank()) {
@@ -43,10 +43,10 @@ final class ChildJvm {
         command.add(mainClass);
         command.addAll(Arrays.asList(args));
 
-        Path out = workDir.resolve("stdout.txt");
-        Path err = workDir.resolve("stderr.txt");
+        Path out = work.track(work.root().resolve("stdout.txt"));
+        Path err = work.track(work.root().resolve("stderr.txt"));
         Process p = new ProcessBuilder(command)
-                .directory(workDir.toFile())
+                .directory(work.root().toFile())
                 .redirectOutput(out.toFile())
                 .redirectError(err.toFile())
                 .redirectInput(ProcessBuilder.Redirect.from(devNull()))
@@ -78,7 +78,9 @@ final class ChildJvm {
      * Unpacks the class files of a jar into a directory, leaving out the named entries: a class
      * path on which those classes are missing.
      */
-    static Path unpackWithout(Path jar, Path dir, String... omitted) throws IOException {
+    static Path unpackWithout(Path jar, Scratch work, String... omitted) throws IOException {
+        Path dir = work.track(work.root().resolve("classes"));
+        Files.createDirectory(dir);
         List<String> skip = Arrays.asList(omitted);
         try (ZipFile zip = new ZipFile(jar.toFile())) {
             Enumeration<? extends ZipEntry> entries = zip.entries();
@@ -88,8 +90,7 @@ final class ChildJvm {
                         || skip.contains(entry.getName())) {
                     continue;
                 }
-                Path target = dir.resolve(entry.getName());
-                Files.createDirectories(target.getParent());
+                Path target = work.track(dir.resolve(entry.getName()));
                 try (InputStream in = zip.getInputStream(entry);
                         OutputStream o = Files.newOutputStream(target)) {
                     in.transferTo(o);
