@@ -107,6 +107,30 @@ TEST_F(Connection, FailureAfterConnectingLeavesNoConnectionBehind) {
     }
 }
 
+TEST_F(Connection, GuardSitesOfTheVmsOwnRefusals) {
+    vm.nullOn("GetStringUTFChars");
+    EXPECT_EQ(connect(reader(), vm.heap().newIntArray({0})), -1);
+    expectFatal("chars=NULL", velk::guard_sites::kStringCharsNull);
+    EXPECT_TRUE(pcsc().calls.empty());
+
+    fakejni::FakeJniEnv lengthFails;
+    jthrowable cause = lengthFails.heap().newThrowable("java/lang/Error", "");
+    lengthFails.pendOn("GetArrayLength", cause);
+    Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardConnect(
+        lengthFails.env(), nullptr, 1, nullptr, 0, 0, lengthFails.heap().newIntArray({0}));
+    expectFatalOn(lengthFails, "JNI exception occurred",
+                  velk::guard_sites::kConnectActiveProtocolLength, cause);
+    EXPECT_TRUE(pcsc().calls.empty());
+
+    fakejni::FakeJniEnv elementsNull;
+    elementsNull.nullOn("GetIntArrayElements");
+    Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardConnect(
+        elementsNull.env(), nullptr, 1, nullptr, 0, 0, elementsNull.heap().newIntArray({0}));
+    expectFatalOn(elementsNull, "activeProtocolElements=NULL",
+                  velk::guard_sites::kConnectActiveProtocolElements, nullptr);
+    EXPECT_EQ(pcsc().disconnectCalls.size(), 1u) << "the new connection is closed again";
+}
+
 TEST_F(Connection, ConnectUnexpectedException) {
     fakepcsc::ConnectStep boom;
     boom.throwBadAlloc = true;

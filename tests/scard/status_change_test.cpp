@@ -182,6 +182,12 @@ TEST_F(StatusChange, ExceptionArrivingAfterAStoreIsReported) {
     EXPECT_EQ(fresh.outstandingBorrows(), 0u);
 }
 
+TEST_F(StatusChange, ResultElementsRefusedWithoutException) {
+    vm.nullOn("GetIntArrayElements", 2);
+    EXPECT_EQ(wait(0, vm.heap().newIntArray({0}), names(vm, {u"a"})), nullptr);
+    expectFatal("resultElements=NULL", velk::guard_sites::kStatusChangeResultElements);
+}
+
 TEST_F(StatusChange, UnexpectedException) {
     fakepcsc::StatusChangeStep boom;
     boom.throwBadAlloc = true;
