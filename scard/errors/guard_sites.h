@@ -5,28 +5,39 @@
 
 namespace velk::guard_sites {
 
-constexpr int kStringCharsNull = 1001;  // GetStringUTFChars gave null, nothing pending
+// GetStringUTFChars gave null with nothing pending.
+constexpr int kStringCharsNull = 1001;
 
-constexpr int kReaderListOverrun = 1010;  // SCardListReaders reported more than the buffer
+// SCardListReaders reported more than the buffer it was given.
+constexpr int kReaderListOverrun = 1010;
+// SCardListReaders asked for a buffer length that cannot be had.
+constexpr int kReaderListLengthUnusable = 1011;
 
-constexpr int kConnectActiveProtocolNull = 1020;    // SCardConnect: activeProtocol is null
-constexpr int kConnectActiveProtocolEmpty = 1021;   // SCardConnect: activeProtocol has no element
-constexpr int kConnectActiveProtocolLength = 1022;  // SCardConnect: exception after GetArrayLength
-constexpr int kConnectActiveProtocolElements =
-    1023;  // SCardConnect: elements null, nothing pending
+// SCardConnect: activeProtocol is null, empty, unreadable, or its elements
+// came back null with nothing pending.
+constexpr int kConnectActiveProtocolNull = 1020;
+constexpr int kConnectActiveProtocolEmpty = 1021;
+constexpr int kConnectActiveProtocolLength = 1022;
+constexpr int kConnectActiveProtocolElements = 1023;
 
-constexpr int kReconnectActiveProtocolNull = 1030;  // SCardReconnect: activeProtocol is null
+// SCardReconnect: activeProtocol is null.
+constexpr int kReconnectActiveProtocolNull = 1030;
 
-constexpr int kStatusChangeStatesNull = 1040;      // readerCurrentStateArray is null
-constexpr int kStatusChangeNamesNull = 1041;       // readerNameArray is null
-constexpr int kStatusChangeResultElements = 1042;  // result elements null, nothing pending
+// SCardGetStatusChange: either array is null; the result's elements came
+// back null with nothing pending.
+constexpr int kStatusChangeStatesNull = 1040;
+constexpr int kStatusChangeNamesNull = 1041;
+constexpr int kStatusChangeResultElements = 1042;
 
-constexpr int kStatusStateArrayNull = 1050;  // SCardStatus: state array is null
-constexpr int kStatusAtrOverrun = 1051;      // SCardStatus reported more ATR than the buffer
+// SCardStatus: the state array is null; more ATR reported than the buffer.
+constexpr int kStatusStateArrayNull = 1050;
+constexpr int kStatusAtrOverrun = 1051;
 
-constexpr int kTransmitRequestNull = 1060;      // SCardTransmit: request is null
-constexpr int kTransmitResponseOverrun = 1061;  // SCardTransmit reported more than the buffer
+// SCardTransmit: the request is null; more response reported than the buffer.
+constexpr int kTransmitRequestNull = 1060;
+constexpr int kTransmitResponseOverrun = 1061;
 
-constexpr int kGetAttrOverrun = 1070;  // SCardGetAttrib reported more than the buffer
+// SCardGetAttrib: more value reported than the buffer it was given.
+constexpr int kGetAttrOverrun = 1070;
 
 }  // namespace velk::guard_sites

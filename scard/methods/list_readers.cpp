@@ -2,6 +2,7 @@
 #include <jni.h>
 #include <winscard.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,12 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardListReaders(JNIEnv* env
         throwIfPcscFailed(env, rv, "SCardListReaders first call failed with code ");
 
         const DWORD capacity = length;
+        // PC/SC's auto-allocation marker, or a size whose two spare bytes
+        // would wrap around on the 32-bit target.
+        if (static_cast<uint32_t>(capacity) >= 0xFFFFFFFEu) {
+            throwFatal(env, guard_sites::kReaderListLengthUnusable,
+                       "pcchReaders=" + std::to_string(capacity) + " is no buffer length");
+        }
         // Two spare zero bytes: a list that lacks its final empty name still ends.
         std::vector<char> buffer(static_cast<size_t>(capacity) + 2, '\0');
         rv = SCardListReaders(hContext, nullptr, buffer.data(), &length);

@@ -124,6 +124,20 @@ TEST_F(ListReaders, ReportedLengthAboveTheBufferIsRefused) {
     expectFatal("pcchReaders=4096 exceeds buffer of 7", velk::guard_sites::kReaderListOverrun);
 }
 
+TEST_F(ListReaders, FirstCallLengthThatCannotBeABufferIsRefused) {
+    for (DWORD length : {DWORD{0xFFFFFFFE}, DWORD{0xFFFFFFFF}}) {
+        vm.setPending(nullptr);
+        fakepcsc::reset();
+        fakepcsc::ListReadersStep first;
+        first.reportedLength = length;
+        pcsc().listReaders.push(first);
+        EXPECT_EQ(list(), nullptr);
+        expectFatal("pcchReaders=" + std::to_string(length) + " is no buffer length",
+                    velk::guard_sites::kReaderListLengthUnusable);
+        EXPECT_EQ(pcsc().listReadersCalls.size(), 1u) << "no second call";
+    }
+}
+
 TEST_F(ListReaders, JniFailureSites) {
     struct Case {
         const char* function;
