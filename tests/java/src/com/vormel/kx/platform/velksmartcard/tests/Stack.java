@@ -45,7 +45,19 @@ final class Stack {
     }
 
     static long establish() throws VelkCardException {
-        return VelkSCard.SCardEstablishContext(VelkSCard.SCARD_SCOPE_SYSTEM);
+        return checkedHandle(VelkSCard.SCardEstablishContext(VelkSCard.SCARD_SCOPE_SYSTEM));
+    }
+
+    /**
+     * On the 32-bit target a PC/SC handle reaches Java sign-extended, so it always fits an int;
+     * about half of them have bit 31 set, so every handle the suites get is checked.
+     */
+    static long checkedHandle(long handle) {
+        if ("32".equals(System.getProperty("sun.arch.data.model"))) {
+            assertEquals((long) (int) handle, handle,
+                    "a 32-bit handle is sign-extended: 0x" + Long.toHexString(handle));
+        }
+        return handle;
     }
 
     static void releaseQuietly(long context) {
@@ -65,8 +77,8 @@ final class Stack {
     }
 
     static long connect(long context, String reader) throws VelkCardException {
-        return VelkSCard.SCardConnect(context, reader, VelkSCard.SCARD_SHARE_SHARED,
-                VelkSCard.SCARD_PROTOCOL_ANY, new int[1]);
+        return checkedHandle(VelkSCard.SCardConnect(context, reader,
+                VelkSCard.SCARD_SHARE_SHARED, VelkSCard.SCARD_PROTOCOL_ANY, new int[1]));
     }
 
     /** Removes the T=1 card from reader 1 and waits until PC/SC shows the reader empty. */

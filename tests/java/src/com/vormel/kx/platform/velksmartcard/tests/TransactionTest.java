@@ -42,8 +42,9 @@ class TransactionTest {
     @AfterEach
     void disconnect() {
         thread.shutdownNow();
-        Stack.disconnectQuietly(waiter);
+        // The holder goes first: that frees a waiter still blocked in its begin.
         Stack.disconnectQuietly(holder);
+        Stack.disconnectQuietly(waiter);
         Stack.releaseQuietly(waiterContext);
         Stack.releaseQuietly(holderContext);
     }
