@@ -21,7 +21,7 @@ package velksdk;
  */
 public final class VelkReader implements AutoCloseable {
     static {
-        System.loadLibrary("velkreader");
+        com.vormel.kx.platform.natives.NativeLoader.load("velkreader");
     }
 
     /** Length of one attempt of the blocking receive, in milliseconds. */

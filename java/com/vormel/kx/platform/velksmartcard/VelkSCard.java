@@ -28,7 +28,7 @@ package com.vormel.kx.platform.velksmartcard;
  */
 public final class VelkSCard {
     static {
-        System.loadLibrary("velkscard");
+        com.vormel.kx.platform.natives.NativeLoader.load("velkscard");
     }
 
     private VelkSCard() {}
