@@ -18,3 +18,10 @@ for preset in "${presets[@]}"; do
   echo "=== ${preset}: test"
   ctest --preset "${preset}" -j2
 done
+
+# The distribution jar needs both widths; check it as a user gets it.
+if [[ " ${presets[*]} " == *" default "* && " ${presets[*]} " == *" i386 "* ]]; then
+  echo "=== distribution jar: package and test"
+  jar=$(scripts/package.sh | tail -n 1)
+  tests/jar/run.sh "${jar}"
+fi
