@@ -7,6 +7,12 @@
 #                                                the export lines a client needs
 #   with-pcscd.sh stop [DIR]                     stop what `start` started
 #                                                (DIR defaults to $VELK_STACK_DIR)
+#   with-pcscd.sh pcscd-kill [DIR]               kill the stack's pcscd (SIGKILL, as
+#                                                in a crash) and wait until it is gone
+#   with-pcscd.sh pcscd-start [DIR]              start pcscd again, put the cards
+#                                                back and wait until it serves them
+# pcscd-kill and pcscd-start run from inside the stack, that is from COMMAND
+# or its children (they need the stack's private /run/pcscd).
 # Options:
 #   --card SCRIPT    card script for the first reader (default: t1.vcard)
 #   --card2 SCRIPT   card script for the second reader, or "none" for an
@@ -22,7 +28,8 @@
 # COMMAND (and the output of `start`) gets: PCSCLITE_CSOCK_NAME, VELK_READER,
 # VELK_READER2, VELK_VCARD_CONTROL and VELK_VCARD2_CONTROL (127.0.0.1:PORT of
 # each card's control channel, empty for an empty reader), VELK_VCARD_CTL (the
-# control CLI), VELK_VCARD_SCRIPTS (the sample scripts) and VELK_STACK_DIR.
+# control CLI), VELK_VCARD_SCRIPTS (the sample scripts), VELK_STACK_DIR and
+# VELK_STACK_CTL (this script, for pcscd-kill and pcscd-start).
 #
 # pcscd 1.9.9 serves its socket at the fixed path /run/pcscd/pcscd.comm, so
 # the stack runs in a private mount namespace (unshare -m) in which a private
@@ -73,6 +80,50 @@ if [ "${1:-}" = stop ]; then
   read -r -a pids <"$dir/pids"
   stop_pids "${pids[@]}"
   rm -rf "$dir"
+  exit 0
+fi
+
+gone() { # PID: not running (a zombie that its parent has not reaped counts as gone)
+  local state
+  state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 0
+  [ -z "$state" ] || [ "$state" = Z ]
+}
+
+# pcscd-kill / pcscd-start: what a client sees when the daemon crashes and
+# comes back. The stack's settings come from the file that the fixture wrote.
+if [ "${1:-}" = pcscd-kill ] || [ "${1:-}" = pcscd-start ]; then
+  dir=${2:-${VELK_STACK_DIR:-}}
+  [ -n "$dir" ] && [ -f "$dir/restart.conf" ] || die "$1: no stack directory (give DIR or set VELK_STACK_DIR)"
+  [ "$(stat -c %d:%i /run/pcscd)" = "$(stat -c %d:%i "$dir/run")" ] ||
+    die "$1: run it from inside the stack (from the wrapped command)"
+  # shellcheck disable=SC1091 # written by the fixture below
+  . "$dir/restart.conf"
+  read -r -a pids <"$dir/pids"
+  if [ "$1" = pcscd-kill ]; then
+    pid=${pids[0]}
+    gone "$pid" && die "pcscd-kill: pcscd ($pid) is not running"
+    kill -KILL "$pid"
+    deadline=$((SECONDS + timeout))
+    until gone "$pid"; do
+      [ "$SECONDS" -lt "$deadline" ] || die "pcscd-kill: pcscd ($pid) did not go away"
+      sleep 0.02
+    done
+    exit 0
+  fi
+  gone "${pids[0]}" || die "pcscd-start: pcscd (${pids[0]}) is still running"
+  setsid /usr/sbin/pcscd "${pcscd_args[@]}" </dev/null >>"$dir/pcscd.log" 2>&1 &
+  pids[0]=$!
+  echo "${pids[*]}" >"$dir/pids"
+  # shellcheck disable=SC2086
+  $wait_cmd --timeout "$timeout" --readers 2 >/dev/null || die "pcscd-start: pcscd did not list two readers in time"
+  # The cards lost their driver with the old daemon; each goes back in.
+  for control in "${controls[@]}"; do
+    [ "$("$here/../vcard/vcard-ctl.sh" "$control" insert)" = "ok inserted" ] ||
+      die "pcscd-start: card $control did not go back in"
+  done
+  # shellcheck disable=SC2086
+  $wait_cmd --timeout "$timeout" --present "${present[@]}" >/dev/null ||
+    die "pcscd-start: pcscd did not show the card(s) in time"
   exit 0
 fi
 
@@ -133,6 +184,8 @@ cleanup() {
   local status=$?
   trap - EXIT INT TERM HUP
   [ -n "$cmd_pid" ] && stop_pids "$cmd_pid"
+  # pcscd-start may have replaced the daemon.
+  [ -s "$dir/pids" ] && read -r -a pids <"$dir/pids"
   if [ "$mode" = run ] || [ "$ready" = 0 ]; then
     stop_pids "${pids[@]}"
     # A sanitizer build of a card reports at exit; such a report fails the run.
@@ -235,11 +288,19 @@ export VELK_VCARD2_CONTROL=$control2
 export VELK_VCARD_CTL=$(cd "$here/../vcard" && pwd)/vcard-ctl.sh
 export VELK_VCARD_SCRIPTS=$scripts_dir
 export VELK_STACK_DIR=$dir
+export VELK_STACK_CTL=$self
+controls=("$VELK_VCARD_CONTROL")
+[ -z "$control2" ] || controls+=("$control2")
+{
+  printf 'pcscd_args=(%s)\n' "${pcscd_args[*]@Q}"
+  printf 'wait_cmd=%q\ntimeout=%q\n' "$wait_cmd" "$timeout"
+  printf 'present=(%s)\ncontrols=(%s)\n' "${present[*]@Q}" "${controls[*]@Q}"
+} >"$dir/restart.conf"
 ready=1
 
 if [ "$mode" = start ]; then
   for v in PCSCLITE_CSOCK_NAME VELK_READER VELK_READER2 VELK_VCARD_CONTROL \
-    VELK_VCARD2_CONTROL VELK_VCARD_CTL VELK_VCARD_SCRIPTS VELK_STACK_DIR; do
+    VELK_VCARD2_CONTROL VELK_VCARD_CTL VELK_VCARD_SCRIPTS VELK_STACK_DIR VELK_STACK_CTL; do
     printf 'export %s=%q\n' "$v" "${!v}"
   done
   printf '# stop with: %q stop %q\n' "$self" "$dir"
