@@ -31,8 +31,12 @@ struct Read {
     int timeout;
 };
 
+// Reads beyond this many are counted but not kept.
+constexpr std::size_t kKeptReads = 1024;
+
 struct State {
     std::mutex mutex;
+    std::deque<Step> script;  // as set, for repeat
     std::deque<Step> steps;
     FakeHidRecord record{};
     std::vector<Read> reads;
@@ -74,7 +78,26 @@ void loadScriptFile() {
     if (!fakehid::parseScript(text.str(), steps)) {
         fail("bad script file");
     }
+    state().script = steps;
     state().steps = steps;
+}
+
+// The next step, after going back to the start at a repeat; false when there
+// is none. Called with the mutex held.
+bool nextStep(State& s, Step& step) {
+    if (!s.steps.empty() && s.steps.front().kind == Step::kRepeat) {
+        s.steps = s.script;
+        // A script that repeats without doing anything first has no steps.
+        if (s.steps.front().kind == Step::kRepeat) {
+            s.steps.clear();
+        }
+    }
+    if (s.steps.empty()) {
+        return false;
+    }
+    step = s.steps.front();
+    s.steps.pop_front();
+    return true;
 }
 
 std::string serialText(const wchar_t* serial) {
@@ -122,17 +145,18 @@ int hid_read_timeout(hid_device* dev, unsigned char* data, size_t length, int mi
         fail("read on a device that is not open");
     }
     ++s.record.reads;
-    s.reads.push_back({static_cast<int>(length), milliseconds});
+    if (s.reads.size() < kKeptReads) {
+        s.reads.push_back({static_cast<int>(length), milliseconds});
+    }
     logLine("read " + std::to_string(length) + " " + std::to_string(milliseconds));
     int result = 0;
-    if (s.steps.empty()) {
+    Step step{};
+    if (!nextStep(s, step)) {
         lock.unlock();
         int wait = milliseconds < 0 ? 1000 : milliseconds;
         std::this_thread::sleep_for(std::chrono::milliseconds(wait));
         lock.lock();
     } else {
-        Step step = s.steps.front();
-        s.steps.pop_front();
         if (step.kind == Step::kError || step.kind == Step::kAbsent) {
             result = -1;
         } else if (step.kind == Step::kFrame) {
@@ -166,6 +190,7 @@ int fakeHidSetScript(const char* script) {
     }
     State& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
+    s.script = steps;
     s.steps = steps;
     int live = s.record.liveDevices;
     s.record = FakeHidRecord{};

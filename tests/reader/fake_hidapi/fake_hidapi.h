@@ -5,10 +5,14 @@
  *   frame 18 01 02 03   the next read delivers these bytes (hex; any count)
  *   timeout             the next read times out at once (returns 0)
  *   error               the next read fails as on unplug (returns -1)
+ *   repeat              start again from the first step (for endless runs;
+ *                       steps after it are never reached)
  *   # ...               comment
  *
  * A read with no step left behaves like an idle device: it waits for its
  * timeout (a negative one is capped at one second) and returns 0.
+ * Only the first 1024 reads keep their timeout and length (see below), so
+ * that an endless run does not grow the stand-in's memory.
  *
  * Built as a shared library named libhidapi-hidraw.so.0, the stand-in replaces
  * its script at each hid_open with the contents of the file named by
@@ -39,7 +43,7 @@ typedef struct FakeHidRecord {
 int fakeHidSetScript(const char* script);
 FakeHidRecord fakeHidRecord(void);
 /* Timeout and buffer length of read number index (from 0), or -2 if there
- * was no such read. */
+ * was no such read or it is beyond the first 1024. */
 int fakeHidReadTimeout(int index);
 int fakeHidReadLength(int index);
 int fakeHidStepsLeft(void);

@@ -19,6 +19,8 @@ bool parseStep(const std::string& line, std::deque<Step>& steps) {
         step.kind = Step::kTimeout;
     } else if (word == "error") {
         step.kind = Step::kError;
+    } else if (word == "repeat") {
+        step.kind = Step::kRepeat;
     } else if (word == "frame") {
         step.kind = Step::kFrame;
         unsigned int byte = 0;
