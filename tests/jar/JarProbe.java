@@ -43,7 +43,8 @@ public final class JarProbe {
         for (Map.Entry<String, String> lib : mappedLibraries().entrySet()) {
             Path file = Paths.get(lib.getValue());
             System.out.println("mapped " + lib.getKey() + ": " + lib.getValue());
-            System.out.println("dir-exists " + lib.getKey() + ": " + Files.exists(file.getParent()));
+            System.out.println(
+                "dir-exists " + lib.getKey() + ": " + Files.exists(file.getParent()));
         }
     }
 

@@ -63,10 +63,9 @@ public final class NativeLoader {
         }
         String platform = platform();
         if (platform == null) {
-            throw new UnsatisfiedLinkError(
-                    "velk: no native " + file + " for platform " + describePlatform()
-                            + "; supported are linux-x86_64 and linux-x86, or set -D"
-                            + PATH_PROPERTY + "=<directory holding " + file + ">");
+            throw new UnsatisfiedLinkError("velk: no native " + file + " for platform "
+                + describePlatform() + "; supported are linux-x86_64 and linux-x86, or set -D"
+                + PATH_PROPERTY + "=<directory holding " + file + ">");
         }
         String resource = "/natives/" + platform + "/" + file;
         InputStream in = NativeLoader.class.getResourceAsStream(resource);
@@ -77,29 +76,30 @@ public final class NativeLoader {
         try (in) {
             extractAndLoad(in, file);
         } catch (UnsatisfiedLinkError e) {
-            throw linkError(
-                    "velk: cannot load this jar's " + resource + ": " + e.getMessage(), e);
+            // Most often a java.io.tmpdir mounted noexec, or a system library missing.
+            throw linkError("velk: cannot load this jar's " + resource + " (" + e.getMessage()
+                    + "); set -D" + PATH_PROPERTY + "=<directory holding " + file
+                    + "> or -Djava.io.tmpdir=<a directory that allows executables>",
+                e);
         } catch (IOException e) {
-            throw linkError(
-                    "velk: cannot extract " + resource + " to " + System.getProperty("java.io.tmpdir")
-                            + " (" + e + "); set -D" + PATH_PROPERTY
-                            + "=<directory holding " + file + "> to load it from there",
-                    e);
+            throw linkError("velk: cannot extract " + resource + " to "
+                    + System.getProperty("java.io.tmpdir") + " (" + e + "); set -D" + PATH_PROPERTY
+                    + "=<directory holding " + file + "> to load it from there",
+                e);
         }
     }
 
     private static void loadFromDirectory(Path library) {
         if (!Files.isRegularFile(library)) {
             throw new UnsatisfiedLinkError(
-                    "velk: " + library + " does not exist (from -D" + PATH_PROPERTY + ")");
+                "velk: " + library + " does not exist (from -D" + PATH_PROPERTY + ")");
         }
         try {
             System.load(library.toString());
         } catch (UnsatisfiedLinkError e) {
-            throw linkError(
-                    "velk: cannot load " + library + " (from -D" + PATH_PROPERTY + "): "
-                            + e.getMessage(),
-                    e);
+            throw linkError("velk: cannot load " + library + " (from -D" + PATH_PROPERTY
+                    + "): " + e.getMessage(),
+                e);
         }
     }
 
@@ -107,11 +107,10 @@ public final class NativeLoader {
         try {
             System.loadLibrary(name);
         } catch (UnsatisfiedLinkError e) {
-            throw linkError(
-                    "velk: this jar holds no " + resource + " and " + e.getMessage() + "; set -D"
-                            + PATH_PROPERTY + "=<directory holding " + System.mapLibraryName(name)
-                            + ">",
-                    e);
+            throw linkError("velk: this jar holds no " + resource + " and " + e.getMessage()
+                    + "; set -D" + PATH_PROPERTY + "=<directory holding "
+                    + System.mapLibraryName(name) + ">",
+                e);
         }
     }
 
