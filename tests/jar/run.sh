@@ -209,8 +209,23 @@ case_property_on_unsupported_platform() {
   expect_line "${out}" "mapped libvelkscard: ${own}/libvelkscard\.so" || { why+=$'\n'"${out}"; return 1; }
 }
 
+# java -jar starts the diagnostic tool. Its list command reaches the bridge and
+# reports the missing daemon in the bridge's own words.
+case_tool_starts() { # width
+  local run tmp out rc
+  run=$(jar_dir)
+  tmp=$(fresh)
+  out=$(cd "${run}" && timeout 300 $(vm "$1") -Djava.io.tmpdir="${tmp}" \
+    -jar "$(basename "${jar}")" list 2>&1 </dev/null)
+  rc=$?
+  [ "${rc}" -lt 124 ] || { why="exit ${rc}: ${out}"; return 1; }
+  grep -q 'SCARD_E_NO_SERVICE' <<<"${out}" || { why="${out}"; return 1; }
+  expect_empty_dir "${tmp}"
+}
+
 passed=0
 failed=0
+skipped=0
 run_case() { # description function args...
   local name=$1
   shift
@@ -231,9 +246,15 @@ for w in x86_64 x86; do
   run_case "${w}: two VMs starting together extract to separate directories" case_two_vms_at_once "${w}"
   run_case "${w}: velk.native.path replaces the jar's copies" case_property_override "${w}" "${platform}"
   run_case "${w}: velk.native.path at an empty directory names the missing file" case_property_empty_dir "${w}"
+  if "${java_home}/bin/jar" tf "${jar}" | grep -qx 'com/vormel/kx/tool/Main.class'; then
+    run_case "${w}: java -jar starts the tool" case_tool_starts "${w}"
+  else
+    echo "SKIP ${w}: java -jar starts the tool (the jar has no tool yet)"
+    skipped=$((skipped + 1))
+  fi
 done
 run_case "unsupported platform: error names it and the property, no fallback" case_unsupported_platform
 run_case "unsupported platform: velk.native.path still serves it" case_property_on_unsupported_platform
 
-echo "jar: ${passed} passed, ${failed} failed"
+echo "jar: ${passed} passed, ${failed} failed, ${skipped} skipped"
 [ "${failed}" -eq 0 ]
