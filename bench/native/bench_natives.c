@@ -6,13 +6,13 @@
 #include <string.h>
 #include <winscard.h>
 
-#define BENCH_NATIVE(type, name) \
-    JNIEXPORT type JNICALL Java_com_vormel_kx_bench_CPcsc_##name
+#define BENCH_NATIVE(type, name) JNIEXPORT type JNICALL Java_com_vormel_kx_bench_CPcsc_##name
 
 // -1 when the loaded PC/SC library is not the stand-in.
 BENCH_NATIVE(jlong, calls)(JNIEnv* env, jclass clazz, jstring function) {
     (void)clazz;
-    long (*counter)(const char*) = (long (*)(const char*))dlsym(RTLD_DEFAULT, "velk_fake_pcsc_calls");
+    long (*counter)(const char*) =
+        (long (*)(const char*))dlsym(RTLD_DEFAULT, "velk_fake_pcsc_calls");
     if (counter == NULL) {
         return -1;
     }
@@ -28,8 +28,8 @@ BENCH_NATIVE(jlong, calls)(JNIEnv* env, jclass clazz, jstring function) {
 // Each loop returns the bytes received over all n calls, or -1 after the
 // first failed call.
 
-BENCH_NATIVE(jlong, transmit)(JNIEnv* env, jclass clazz, jlong card, jint protocol,
-                              jbyteArray command, jint n) {
+BENCH_NATIVE(jlong, transmit)
+(JNIEnv* env, jclass clazz, jlong card, jint protocol, jbyteArray command, jint n) {
     (void)clazz;
     BYTE request[1024];
     jsize length = (*env)->GetArrayLength(env, command);
@@ -62,8 +62,8 @@ BENCH_NATIVE(jlong, status)(JNIEnv* env, jclass clazz, jlong card, jint n) {
         DWORD protocol = 0;
         BYTE atr[MAX_ATR_SIZE];
         DWORD atrLength = sizeof atr;
-        if (SCardStatus((SCARDHANDLE)card, name, &nameLength, &state, &protocol, atr,
-                        &atrLength) != SCARD_S_SUCCESS) {
+        if (SCardStatus((SCARDHANDLE)card, name, &nameLength, &state, &protocol, atr, &atrLength) !=
+            SCARD_S_SUCCESS) {
             return -1;
         }
         total += atrLength;
@@ -71,8 +71,8 @@ BENCH_NATIVE(jlong, status)(JNIEnv* env, jclass clazz, jlong card, jint n) {
     return total;
 }
 
-BENCH_NATIVE(jlong, statusChange)(JNIEnv* env, jclass clazz, jlong context, jstring reader0,
-                                  jstring reader1, jint n) {
+BENCH_NATIVE(jlong, statusChange)
+(JNIEnv* env, jclass clazz, jlong context, jstring reader0, jstring reader1, jint n) {
     (void)clazz;
     char names[2][256];
     jstring readers[2] = {reader0, reader1};
@@ -117,6 +117,26 @@ BENCH_NATIVE(jlong, listReaders)(JNIEnv* env, jclass clazz, jlong context, jint 
             return -1;
         }
         total += length;
+    }
+    return total;
+}
+
+// What one JNI call costs from native code: n calls of ExceptionCheck and n
+// of GetArrayLength, the cheapest functions the bridge calls.
+BENCH_NATIVE(jlong, exceptionChecks)(JNIEnv* env, jclass clazz, jint n) {
+    (void)clazz;
+    jlong pending = 0;
+    for (jint i = 0; i < n; ++i) {
+        pending += (*env)->ExceptionCheck(env);
+    }
+    return pending;
+}
+
+BENCH_NATIVE(jlong, arrayLengths)(JNIEnv* env, jclass clazz, jbyteArray array, jint n) {
+    (void)clazz;
+    jlong total = 0;
+    for (jint i = 0; i < n; ++i) {
+        total += (*env)->GetArrayLength(env, array);
     }
     return total;
 }

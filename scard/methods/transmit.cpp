@@ -29,8 +29,8 @@ constexpr int kUnexpected = 684;
 
 constexpr DWORD kResponseCapacity = 1024;
 
-// Room for a 1 KiB request grown one byte at a time (every discarded block
-// stays in the arena); longer requests spill to the heap.
+// Room for requests of up to 4 KiB (the copy reserves its full length at
+// once); longer requests spill to the heap.
 constexpr std::size_t kRequestArenaSize = 4096;
 
 SCARD_IO_REQUEST sendPci(JNIEnv* env, jint protocol) {
@@ -67,6 +67,9 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardTransmit(JNIEnv* env, j
             if (elements.get() == nullptr) {
                 throwFatal(env, kElementsNull, "requestArrayElements=NULL");
             }
+            // One block of the full length: growing byte by byte would
+            // reallocate and move the copy again and again.
+            copy.reserve(static_cast<std::size_t>(length));
             for (jsize i = 0; i < length; ++i) {
                 copy.push_back(static_cast<BYTE>(elements[i]));
             }

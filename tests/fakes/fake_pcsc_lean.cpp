@@ -51,27 +51,33 @@ const char* const kFunctionNames[kFunctionCount] = {
     "SCardGetAttrib",        "SCardSetAttrib"};
 
 // One cache line of counters per thread, written only by its thread, so that
-// counting costs the same with one caller or many. Threads past the last slot
-// share it; its counts then lose increments, which only understates.
+// counting costs the same with one caller or many. Threads beyond the private
+// slots share the last one, which then counts with atomic increments.
 struct alignas(64) Slot {
     std::atomic<long> calls[kFunctionCount];
 };
 constexpr std::size_t kSlots = 256;
+constexpr std::size_t kSharedSlot = kSlots - 1;
 Slot slots[kSlots];
 std::atomic<std::size_t> slotsTaken{0};
 
-Slot& threadSlot() {
+Slot* threadSlot() {
     thread_local Slot* mine = nullptr;
     if (mine == nullptr) {
         std::size_t index = slotsTaken.fetch_add(1, std::memory_order_relaxed);
-        mine = &slots[index < kSlots ? index : kSlots - 1];
+        mine = &slots[index < kSharedSlot ? index : kSharedSlot];
     }
-    return *mine;
+    return mine;
 }
 
 void count(Function function) {
-    std::atomic<long>& counter = threadSlot().calls[function];
-    counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    Slot* slot = threadSlot();
+    std::atomic<long>& counter = slot->calls[function];
+    if (slot == &slots[kSharedSlot]) {
+        counter.fetch_add(1, std::memory_order_relaxed);
+    } else {
+        counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    }
 }
 
 const char kReaders[] = VELK_LEAN_PCSC_READERS;  // the final NUL ends the list

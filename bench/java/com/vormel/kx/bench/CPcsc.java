@@ -22,4 +22,10 @@ final class CPcsc {
     static native long statusChange(long context, String reader0, String reader1, int n);
 
     static native long listReaders(long context, int n);
+
+    /** n calls of ExceptionCheck from native code; returns how many saw an exception. */
+    static native long exceptionChecks(int n);
+
+    /** n calls of GetArrayLength on array from native code; returns the sum. */
+    static native long arrayLengths(byte[] array, int n);
 }

@@ -5,19 +5,24 @@ import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
 import java.util.concurrent.CyclicBarrier;
+import java.util.concurrent.ExecutionException;
+import java.util.concurrent.ExecutorService;
+import java.util.concurrent.Executors;
+import java.util.concurrent.Future;
 
 /**
  * Per-call time of the bridge's natives side by side with the JDK's own PC/SC natives and with
  * the same calls made from C, in one VM against one PC/SC library.
  *
  * <pre>
- * PcscBench [--real] [--rounds N] [--threads 1,2]
+ * PcscBench [--real] [--rounds N] [--threads 1,2] [--only CALL]
  * </pre>
  *
  * Without {@code --real} the library must be the lean stand-in; every call of every variant is
  * checked to have reached it (through its counters), and the run fails otherwise. With {@code
  * --real} it runs the transmit against the reader named by {@code VELK_READER} (a card that
- * answers {@code 00 CA 00 00 0E} with 16 bytes). Prints markdown tables.
+ * answers {@code 00 CA 00 00 0E} with 16 bytes). {@code --only} keeps the calls whose name
+ * starts with CALL (for profiling one of them). Prints markdown tables.
  */
 public final class PcscBench {
     private static final int SHARE_SHARED = 2;
@@ -66,10 +71,14 @@ public final class PcscBench {
         boolean real = false;
         int rounds = 21;
         int[] threadCounts = {1, 2};
+        String only = null;
         for (int i = 0; i < args.length; ++i) {
             switch (args[i]) {
                 case "--real":
                     real = true;
+                    break;
+                case "--only":
+                    only = args[++i];
                     break;
                 case "--rounds":
                     rounds = Integer.parseInt(args[++i]);
@@ -83,6 +92,10 @@ public final class PcscBench {
             }
         }
         List<Op> ops = real ? realOps() : standInOps();
+        if (only != null) {
+            String prefix = only;
+            ops.removeIf(op -> !op.call.startsWith(prefix));
+        }
         boolean counted = CPcsc.calls("SCardTransmit") >= 0;
         if (!real && !counted) {
             throw new IllegalStateException(
@@ -107,7 +120,31 @@ public final class PcscBench {
             printReal(ops, rounds);
         } else {
             printStandIn(ops, threadCounts, rounds);
+            printJniCallCost(rounds);
         }
+    }
+
+    // What the VM charges for one JNI call from native code, the unit in which the bridge and
+    // the JDK differ: both make the same PC/SC call but not the same number of JNI calls.
+    private static void printJniCallCost(int rounds) {
+        final int n = 200_000;
+        byte[] array = new byte[5];
+        double[] checks = new double[rounds];
+        double[] lengths = new double[rounds];
+        for (int r = -3; r < rounds; ++r) {
+            long start = System.nanoTime();
+            sink += CPcsc.exceptionChecks(n);
+            long middle = System.nanoTime();
+            sink += CPcsc.arrayLengths(array, n);
+            long end = System.nanoTime();
+            if (r >= 0) {
+                checks[r] = (double) (middle - start) / n;
+                lengths[r] = (double) (end - middle) / n;
+            }
+        }
+        System.out.printf("One JNI call from native code, ns (best / median): ExceptionCheck %.1f / %.1f,"
+                + " GetArrayLength %.1f / %.1f%n", best(checks), median(checks), best(lengths),
+                median(lengths));
     }
 
     private static List<Op> standInOps() throws Throwable {
@@ -283,34 +320,48 @@ public final class PcscBench {
         return (double) nanos / op.n;
     }
 
+    // The same workers for every round, so that thread start-up stays out of the figures.
+    private static ExecutorService workers;
+    private static int workerCount;
+
     private static long measureConcurrently(Op op, int threads) throws Throwable {
+        if (workerCount != threads) {
+            if (workers != null) {
+                workers.shutdown();
+            }
+            workers = Executors.newFixedThreadPool(threads, task -> {
+                Thread thread = new Thread(task);
+                thread.setDaemon(true);
+                return thread;
+            });
+            workerCount = threads;
+        }
         CyclicBarrier start = new CyclicBarrier(threads);
-        long[] nanos = new long[threads];
-        Throwable[] failures = new Throwable[threads];
-        Thread[] workers = new Thread[threads];
+        List<Future<Long>> nanos = new ArrayList<>();
         for (int t = 0; t < threads; ++t) {
-            int index = t;
             Calls calls = op.factory.make();
-            workers[t] = new Thread(() -> {
+            nanos.add(workers.submit(() -> {
                 try {
                     start.await();
                     long begin = System.nanoTime();
                     long sum = calls.run(op.n);
-                    nanos[index] = System.nanoTime() - begin;
+                    long elapsed = System.nanoTime() - begin;
                     check(op, sum, op.n);
+                    return elapsed;
+                } catch (Exception | Error e) {
+                    throw e;
                 } catch (Throwable e) {
-                    failures[index] = e;
+                    throw new IllegalStateException(e);
                 }
-            });
-            workers[t].start();
+            }));
         }
         long slowest = 0;
-        for (int t = 0; t < threads; ++t) {
-            workers[t].join();
-            if (failures[t] != null) {
-                throw failures[t];
+        for (Future<Long> result : nanos) {
+            try {
+                slowest = Math.max(slowest, result.get());
+            } catch (ExecutionException e) {
+                throw e.getCause();
             }
-            slowest = Math.max(slowest, nanos[t]);
         }
         return slowest;
     }
