@@ -10,7 +10,7 @@ import java.util.Locale;
 import java.util.Set;
 
 /**
- * Loads the native libraries of this package's classes. Internal: public only so that the
+ * Loads the native libraries of this jar's classes. Internal: public only so that the
  * classes of other packages in this jar can reach it; not part of the API.
  *
  * <p>Where a library comes from, in this order:
@@ -25,8 +25,8 @@ import java.util.Set;
  *       {@code java.library.path} through {@link System#loadLibrary}.
  * </ol>
  *
- * On any other platform, and when nothing above can be loaded, the caller gets an {@link
- * UnsatisfiedLinkError} that names the platform and the property.
+ * On any other platform the caller gets an {@link UnsatisfiedLinkError} that names the platform
+ * and the property; when a library cannot be loaded, one that says what was tried.
  */
 public final class NativeLoader {
     /** System property naming a directory that holds the native libraries to use instead. */
