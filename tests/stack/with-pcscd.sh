@@ -247,6 +247,8 @@ pcscd_args=(-f -c "$dir/conf")
 # Started detached (setsid, no terminal) so that in `start` mode it outlives us.
 setsid /usr/sbin/pcscd "${pcscd_args[@]}" </dev/null >"$dir/pcscd.log" 2>&1 &
 pids+=($!)
+# Not a job: pcscd-kill's crash would otherwise be announced as "Killed".
+disown $!
 
 start_card() { # SCRIPT PORT LABEL
   # shellcheck disable=SC2086 # the card's command line is split into words

@@ -1,0 +1,98 @@
+package com.vormel.kx.platform.velksmartcard.tests;
+
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import com.vormel.kx.platform.velksmartcard.VelkCardException;
+import com.vormel.kx.platform.velksmartcard.VelkSCard;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.concurrent.CountDownLatch;
+import java.util.concurrent.ExecutorService;
+import java.util.concurrent.Executors;
+import java.util.concurrent.Future;
+import java.util.concurrent.TimeUnit;
+import java.util.concurrent.atomic.AtomicBoolean;
+import java.util.regex.Pattern;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.Timeout;
+
+/** The card leaves the reader in the middle of a stream of APDU exchanges. */
+@Timeout(600)
+class CardPulledTest {
+    private static final Pattern PCSC_TEXT = Pattern.compile(
+            Pattern.quote("SCardTransmit failed with code ") + "SCARD_[EWFP]_[A-Z_]+ \\(.+\\)");
+    private static final int BEFORE = 50;
+    private static final int FAILURES = 100;
+
+    @Test
+    void everyFailureOfATransmitLoopIsAPcscTextAndTheCardWorksOnceBack() throws Exception {
+        long context = Stack.establish();
+        long card = Stack.connect(context, Stack.t1Reader());
+        CountDownLatch exchanged = new CountDownLatch(BEFORE);
+        CountDownLatch failed = new CountDownLatch(FAILURES);
+        AtomicBoolean stop = new AtomicBoolean();
+        List<String> failures = new ArrayList<>();
+        ExecutorService loop = Executors.newSingleThreadExecutor();
+        try {
+            Future<Throwable> outcome = loop.submit(() -> {
+                // Anything but a VelkCardException ends the loop and fails the test.
+                try {
+                    while (!stop.get()) {
+                        try {
+                            assertArrayEquals(new byte[] {(byte) 0x90, 0x00},
+                                    VelkSCard.SCardTransmit(card, VelkSCard.SCARD_PROTOCOL_T1,
+                                            Apdus.selectByName()));
+                            exchanged.countDown();
+                        } catch (VelkCardException e) {
+                            synchronized (failures) {
+                                failures.add(e.getMessage());
+                            }
+                            failed.countDown();
+                        }
+                    }
+                    return null;
+                } catch (Throwable t) {
+                    return t;
+                }
+            });
+            assertTrue(exchanged.await(Stack.PATIENCE_MS, TimeUnit.MILLISECONDS));
+            assertEquals("ok removed", Stack.control("remove"));
+            // Through the time PC/SC takes to notice, and for a while after it has.
+            long observer = Stack.establish();
+            try {
+                Stack.awaitReaderState(observer, Stack.t1Reader(), VelkSCard.SCARD_STATE_EMPTY);
+            } finally {
+                VelkSCard.SCardReleaseContext(observer);
+            }
+            boolean enough = failed.await(Stack.PATIENCE_MS, TimeUnit.MILLISECONDS);
+            stop.set(true);
+            Throwable thrown = outcome.get(Stack.PATIENCE_MS, TimeUnit.MILLISECONDS);
+            if (thrown != null) {
+                throw new AssertionError("the transmit loop ended with " + thrown, thrown);
+            }
+            assertTrue(enough, "the loop saw no failures after the card was pulled");
+        } finally {
+            stop.set(true);
+            loop.shutdownNow();
+        }
+        synchronized (failures) {
+            for (String message : failures) {
+                assertTrue(PCSC_TEXT.matcher(message).matches(), message);
+            }
+            System.out.println("card pulled: " + failures.size() + " failures, distinct: "
+                    + failures.stream().distinct().toList());
+        }
+
+        Stack.insertT1Card(context);
+        int[] active = new int[1];
+        VelkSCard.SCardReconnect(card, VelkSCard.SCARD_SHARE_SHARED,
+                VelkSCard.SCARD_PROTOCOL_ANY, VelkSCard.SCARD_RESET_CARD, active);
+        assertEquals(VelkSCard.SCARD_PROTOCOL_T1, active[0]);
+        assertArrayEquals(new byte[] {(byte) 0x90, 0x00}, VelkSCard.SCardTransmit(card,
+                VelkSCard.SCARD_PROTOCOL_T1, Apdus.selectByName()));
+        VelkSCard.SCardDisconnect(card, VelkSCard.SCARD_LEAVE_CARD);
+        VelkSCard.SCardReleaseContext(context);
+    }
+}
