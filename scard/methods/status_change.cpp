@@ -2,6 +2,8 @@
 #include <jni.h>
 #include <winscard.h>
 
+#include <cstddef>
+#include <memory_resource>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -31,13 +33,18 @@ constexpr int kStorePending = 455;
 constexpr int kResultReleasePending = 459;
 constexpr int kUnexpected = 477;
 
-std::vector<DWORD> readCurrentStates(JNIEnv* env, jintArray states, jsize n) {
+// Room for the states, names and records of a few readers, so that a usual
+// wait takes its working storage from the stack; more spill to the heap.
+constexpr std::size_t kArenaSize = 2048;
+
+std::pmr::vector<DWORD> readCurrentStates(JNIEnv* env, jintArray states, jsize n,
+                                          std::pmr::memory_resource* arena) {
     ReadOnlyIntArrayElements elements(env, states);
     throwIfJniExceptionPending(env, kStatesElementsPending);
     if (elements.get() == nullptr) {
         throwFatal(env, kStatesElementsNull, "readerCurrentStateArrayElements=NULL");
     }
-    std::vector<DWORD> current;
+    std::pmr::vector<DWORD> current(arena);
     current.reserve(static_cast<size_t>(n));
     for (jsize i = 0; i < n; ++i) {
         current.push_back(dwordFromJava(elements[i]));
@@ -47,8 +54,9 @@ std::vector<DWORD> readCurrentStates(JNIEnv* env, jintArray states, jsize n) {
     return current;
 }
 
-std::vector<std::string> readNames(JNIEnv* env, jobjectArray names, jsize n) {
-    std::vector<std::string> result;
+std::pmr::vector<std::pmr::string> readNames(JNIEnv* env, jobjectArray names, jsize n,
+                                             std::pmr::memory_resource* arena) {
+    std::pmr::vector<std::pmr::string> result(arena);
     result.reserve(static_cast<size_t>(n));
     for (jsize i = 0; i < n; ++i) {
         auto element = static_cast<jstring>(env->GetObjectArrayElement(names, i));
@@ -63,7 +71,7 @@ std::vector<std::string> readNames(JNIEnv* env, jobjectArray names, jsize n) {
     return result;
 }
 
-jintArray newEventStateArray(JNIEnv* env, const std::vector<SCARD_READERSTATE>& readerStates) {
+jintArray newEventStateArray(JNIEnv* env, const std::pmr::vector<SCARD_READERSTATE>& readerStates) {
     auto n = static_cast<jsize>(readerStates.size());
     jintArray result = env->NewIntArray(n);
     throwIfJniExceptionPending(env, kNewIntArrayPending);
@@ -104,11 +112,15 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardGetStatusChange(
             message << "readerCurrentStateArray size = " << n << ". readerNameArray size = " << m;
             throwFatal(env, kLengthsDiffer, message.str());
         }
-        std::vector<DWORD> current = readCurrentStates(env, readerCurrentStateArray, n);
+        std::byte arena[kArenaSize];
+        std::pmr::monotonic_buffer_resource arenaResource(arena, sizeof arena);
+        std::pmr::vector<DWORD> current =
+            readCurrentStates(env, readerCurrentStateArray, n, &arenaResource);
         // Complete before the records point into it, and unchanged afterwards.
-        const std::vector<std::string> names = readNames(env, readerNameArray, n);
+        const std::pmr::vector<std::pmr::string> names =
+            readNames(env, readerNameArray, n, &arenaResource);
 
-        std::vector<SCARD_READERSTATE> readerStates;
+        std::pmr::vector<SCARD_READERSTATE> readerStates(&arenaResource);
         readerStates.reserve(static_cast<size_t>(n));
         for (jsize i = 0; i < n; ++i) {
             SCARD_READERSTATE state{};
