@@ -1,0 +1,353 @@
+#include "bridge_calls.h"
+
+#include <winscard.h>
+
+#include <cstdint>
+#include <iterator>
+#include <optional>
+#include <string>
+
+#include "bridge_exports.h"
+#include "fake_jni_env.h"
+#include "fake_pcsc.h"
+#include "jni/jni_support.h"
+#include "outcome.h"
+#include "plans.h"
+
+namespace velkfuzz {
+
+namespace {
+
+using fakejni::FakeJniEnv;
+using fakepcsc::fake;
+
+const FaultSite kBridgeFaults[] = {
+    {"ExceptionCheck", true, false, false},  // an asynchronous exception
+    {"NewObject", true, true, false},
+    {"Throw", false, false, true},
+    {"ThrowNew", false, false, true},
+    {"NewStringUTF", true, true, false},
+    {"GetStringUTFChars", true, true, false},
+    {"NewObjectArray", true, true, false},
+    {"GetObjectArrayElement", true, true, false},
+    {"SetObjectArrayElement", true, false, false},
+    {"NewByteArray", true, true, false},
+    {"NewIntArray", true, true, false},
+    {"GetByteArrayElements", true, true, false},
+    {"GetIntArrayElements", true, true, false},
+    {"SetByteArrayRegion", true, false, false},
+    {"SetIntArrayRegion", true, false, false},
+};
+
+constexpr LONG kUnsupportedFeature = static_cast<LONG>(0x8010001F);
+
+bool sameCode(LONG a, LONG b) { return static_cast<uint32_t>(a) == static_cast<uint32_t>(b); }
+
+LONG pickRv(Input& in) {
+    switch (in.below(12)) {
+        case 6:
+            return SCARD_E_NO_READERS_AVAILABLE;
+        case 7:
+            return SCARD_E_TIMEOUT;
+        case 8:
+            return kUnsupportedFeature;
+        case 9:
+            return SCARD_E_INSUFFICIENT_BUFFER;
+        case 10:
+            return static_cast<LONG>(0x80100001u + in.below(0x70));
+        case 11:
+            return static_cast<LONG>(in.u32());
+        default:
+            return SCARD_S_SUCCESS;
+    }
+}
+
+// A length reported back by PC/SC: the true one, one off, or one no buffer
+// can hold. Never one whose buffer would be gigabytes.
+std::optional<DWORD> pickLength(Input& in, size_t actual) {
+    switch (in.below(10)) {
+        case 4:
+            return static_cast<DWORD>(actual + 1);
+        case 5:
+            return static_cast<DWORD>(actual != 0 ? actual - 1 : 0);
+        case 6:
+            return static_cast<DWORD>(0xFFFFFFFEu);
+        case 7:
+            return static_cast<DWORD>(0xFFFFFFFFu);
+        case 8:
+            return static_cast<DWORD>(-1);  // all bits, whatever the width
+        case 9:
+            return static_cast<DWORD>(in.u16());
+        default:
+            return std::nullopt;
+    }
+}
+
+std::vector<BYTE> pickData(Input& in, size_t bigBase) {
+    if (in.below(4) == 0) {
+        return std::vector<BYTE>(bigBase + in.below(200), in.byte());
+    }
+    return in.bytes(in.below(48));
+}
+
+// Queues up to two steps and a fallback; each call of the function takes one.
+template <typename Step, typename Fill>
+void scriptSteps(Input& in, fakepcsc::Script<Step>& script, bool mayThrow, Fill fill) {
+    auto make = [&] {
+        Step step;
+        step.rv = pickRv(in);
+        step.throwBadAlloc = mayThrow && in.below(16) == 0;
+        fill(step);
+        return step;
+    };
+    for (unsigned n = in.below(3); n > 0; --n) {
+        script.push(make());
+    }
+    script.fallback = make();
+}
+
+// The steps the first n calls took from script (as it was before them).
+template <typename Step>
+std::vector<Step> stepsTaken(const fakepcsc::Script<Step>& script, size_t n) {
+    std::vector<Step> taken;
+    for (size_t i = 0; i < n; ++i) {
+        taken.push_back(i < script.queue.size() ? script.queue[i] : script.fallback);
+    }
+    return taken;
+}
+
+jlong pickHandle(Input& in, const BridgeSession& session) {
+    if (!session.handles.empty() && in.flag()) {
+        return session.handles[in.below(static_cast<unsigned>(session.handles.size()))];
+    }
+    return in.edgyLong();
+}
+
+void noStep(fakepcsc::Result&) {}
+
+std::string readerList(Input& in) {
+    if (in.flag()) {
+        std::vector<uint8_t> raw = in.bytes(in.below(64));
+        return std::string(raw.begin(), raw.end());  // NULs anywhere, or none
+    }
+    std::string list;
+    for (unsigned n = in.below(5); n > 0; --n) {
+        list += "Reader " + std::to_string(in.byte()) + '\0';
+    }
+    return list + '\0';
+}
+
+#define BRIDGE(name) Java_com_vormel_kx_platform_velksmartcard_VelkSCard_##name
+
+void establish(Input& in, FakeJniEnv& vm, BridgeSession& session) {
+    jint scope = in.edgyInt();
+    scriptSteps(in, fake().establish, true, [&](fakepcsc::EstablishStep& s) {
+        if (in.flag()) {
+            s.context = static_cast<SCARDCONTEXT>(in.edgyLong());
+        }
+    });
+    auto script = fake().establish;
+    scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
+    jlong r = BRIDGE(SCardEstablishContext)(vm.env(), nullptr, scope);
+    auto taken = stepsTaken(script, 1);
+    checkBridgeOutcome(vm, "SCardEstablishContext", r == -1, taken[0].context == -1);
+    if (vm.pending() == nullptr && vm.fatalErrors().empty()) {
+        session.handles.push_back(r);
+    }
+}
+
+void release(Input& in, FakeJniEnv& vm, BridgeSession& session) {
+    jlong context = pickHandle(in, session);
+    scriptSteps(in, fake().release, true, noStep);
+    scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
+    BRIDGE(SCardReleaseContext)(vm.env(), nullptr, context);
+    checkBridgeOutcome(vm, "SCardReleaseContext", true, true);
+}
+
+void listReaders(Input& in, FakeJniEnv& vm, BridgeSession& session) {
+    jlong context = pickHandle(in, session);
+    scriptSteps(in, fake().listReaders, true, [&](fakepcsc::ListReadersStep& s) {
+        s.readers = readerList(in);
+        s.reportedLength = pickLength(in, s.readers.size());
+    });
+    auto script = fake().listReaders;
+    scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
+    jobjectArray r = BRIDGE(SCardListReaders)(vm.env(), nullptr, context);
+    bool noReaders = false;
+    for (const auto& step : stepsTaken(script, fake().listReadersCalls.size())) {
+        noReaders = noReaders || sameCode(step.rv, SCARD_E_NO_READERS_AVAILABLE);
+    }
+    checkBridgeOutcome(vm, "SCardListReaders", r == nullptr, noReaders);
+}
+
+void connect(Input& in, FakeJniEnv& vm, BridgeSession& session) {
+    jlong context = pickHandle(in, session);
+    jstring reader = javaString(in, vm);
+    jint share = in.edgyInt();
+    jint preferred = in.edgyInt();
+    jintArray active = javaInts(in, vm);
+    scriptSteps(in, fake().connect, true, [&](fakepcsc::ConnectStep& s) {
+        if (in.flag()) {
+            s.card = static_cast<SCARDHANDLE>(in.edgyLong());
+        }
+        s.activeProtocol = static_cast<DWORD>(static_cast<uint32_t>(in.edgyInt()));
+    });
+    // Called from a cleanup path: a C library never throws there.
+    scriptSteps(in, fake().disconnect, false, noStep);
+    auto script = fake().connect;
+    scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
+    jlong r = BRIDGE(SCardConnect)(vm.env(), nullptr, context, reader, share, preferred, active);
+    if (fake().connectCalls.empty()) {
+        checkBridgeOutcome(vm, "SCardConnect", r == -1, false);
+        return;
+    }
+    fakepcsc::ConnectStep step = stepsTaken(script, 1)[0];
+    checkBridgeOutcome(vm, "SCardConnect", r == -1, step.card == -1);
+    bool normal = vm.pending() == nullptr && vm.fatalErrors().empty();
+    if (step.rv != SCARD_S_SUCCESS || step.throwBadAlloc) {
+        return;
+    }
+    if (normal) {
+        if (r != static_cast<jlong>(step.card) ||
+            vm.intsOf(active).at(0) != static_cast<jint>(step.activeProtocol)) {
+            violation("SCardConnect: handle or protocol not handed to Java");
+        }
+        session.handles.push_back(r);
+        return;
+    }
+    // A connection Java never got must not stay open.
+    bool closed = false;
+    for (const auto& call : fake().disconnectCalls) {
+        closed = closed || call.card == step.card;
+    }
+    if (!closed) {
+        violation("SCardConnect: failed after connecting and left the connection open");
+    }
+}
+
+void reconnect(Input& in, FakeJniEnv& vm, BridgeSession& session) {
+    jlong card = pickHandle(in, session);
+    jint share = in.edgyInt();
+    jint preferred = in.edgyInt();
+    jint initialization = in.edgyInt();
+    jintArray active = javaInts(in, vm);
+    scriptSteps(in, fake().reconnect, true, [&](fakepcsc::ReconnectStep& s) {
+        s.activeProtocol = static_cast<DWORD>(static_cast<uint32_t>(in.edgyInt()));
+    });
+    scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
+    BRIDGE(SCardReconnect)(vm.env(), nullptr, card, share, preferred, initialization, active);
+    checkBridgeOutcome(vm, "SCardReconnect", true, true);
+}
+
+void disconnect(Input& in, FakeJniEnv& vm, BridgeSession& session) {
+    jlong card = pickHandle(in, session);
+    jint disposition = in.edgyInt();
+    scriptSteps(in, fake().disconnect, true, noStep);
+    scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
+    BRIDGE(SCardDisconnect)(vm.env(), nullptr, card, disposition);
+    checkBridgeOutcome(vm, "SCardDisconnect", true, true);
+}
+
+void beginTransaction(Input& in, FakeJniEnv& vm, BridgeSession& session) {
+    jlong card = pickHandle(in, session);
+    scriptSteps(in, fake().beginTransaction, true, noStep);
+    scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
+    BRIDGE(SCardBeginTransaction)(vm.env(), nullptr, card);
+    checkBridgeOutcome(vm, "SCardBeginTransaction", true, true);
+}
+
+void endTransaction(Input& in, FakeJniEnv& vm, BridgeSession& session) {
+    jlong card = pickHandle(in, session);
+    jint disposition = in.edgyInt();
+    scriptSteps(in, fake().endTransaction, true, noStep);
+    scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
+    BRIDGE(SCardEndTransaction)(vm.env(), nullptr, card, disposition);
+    checkBridgeOutcome(vm, "SCardEndTransaction", true, true);
+}
+
+void getStatusChange(Input& in, FakeJniEnv& vm, BridgeSession& session) {
+    jlong context = pickHandle(in, session);
+    jlong timeout = in.edgyLong();
+    jintArray states = javaInts(in, vm);
+    jsize n = states != nullptr ? static_cast<jsize>(vm.heap().find(states)->ints.size()) : 0;
+    jobjectArray names = javaStrings(in, vm, n);
+    scriptSteps(in, fake().statusChange, true, [&](fakepcsc::StatusChangeStep& s) {
+        for (unsigned k = in.below(7); k > 0; --k) {
+            s.eventStates.push_back(static_cast<DWORD>(static_cast<uint32_t>(in.edgyInt())));
+        }
+    });
+    scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
+    jintArray r = BRIDGE(SCardGetStatusChange)(vm.env(), nullptr, context, timeout, states, names);
+    checkBridgeOutcome(vm, "SCardGetStatusChange", r == nullptr, false);
+}
+
+void status(Input& in, FakeJniEnv& vm, BridgeSession& session) {
+    jlong card = pickHandle(in, session);
+    jintArray state = javaInts(in, vm);
+    scriptSteps(in, fake().status, true, [&](fakepcsc::StatusStep& s) {
+        if (in.flag()) {
+            s.readerName.assign(in.below(4) == 0 ? 300 : in.below(20), 'R');
+        }
+        s.state = static_cast<DWORD>(static_cast<uint32_t>(in.edgyInt()));
+        s.atr = pickData(in, 30);
+        s.reportedAtrLength = pickLength(in, s.atr.size());
+    });
+    scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
+    jbyteArray r = BRIDGE(SCardStatus)(vm.env(), nullptr, card, state);
+    checkBridgeOutcome(vm, "SCardStatus", r == nullptr, false);
+}
+
+void transmit(Input& in, FakeJniEnv& vm, BridgeSession& session) {
+    jlong card = pickHandle(in, session);
+    jint protocol = in.flag() ? static_cast<jint>(1 + in.below(2)) : in.edgyInt();
+    jbyteArray request = javaBytes(in, vm);
+    scriptSteps(in, fake().transmit, true, [&](fakepcsc::TransmitStep& s) {
+        s.response = pickData(in, 1000);
+        s.reportedLength = pickLength(in, s.response.size());
+    });
+    scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
+    jbyteArray r = BRIDGE(SCardTransmit)(vm.env(), nullptr, card, protocol, request);
+    checkBridgeOutcome(vm, "SCardTransmit", r == nullptr, false);
+}
+
+void getAttr(Input& in, FakeJniEnv& vm, BridgeSession& session) {
+    jlong card = pickHandle(in, session);
+    jint attribute = in.edgyInt();
+    scriptSteps(in, fake().getAttrib, true, [&](fakepcsc::GetAttribStep& s) {
+        s.value = pickData(in, 2000);
+        s.reportedLength = pickLength(in, s.value.size());
+    });
+    auto script = fake().getAttrib;
+    scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
+    jbyteArray r = BRIDGE(SCardGetAttr)(vm.env(), nullptr, card, attribute);
+    bool unsupported = !fake().getAttribCalls.empty() &&
+                       sameCode(stepsTaken(script, 1)[0].rv, kUnsupportedFeature);
+    checkBridgeOutcome(vm, "SCardGetAttr", r == nullptr, unsupported);
+}
+
+#undef BRIDGE
+
+using Method = void (*)(Input&, FakeJniEnv&, BridgeSession&);
+const Method kMethods[kBridgeMethods] = {
+    establish,        release,        listReaders,     connect, reconnect, disconnect,
+    beginTransaction, endTransaction, getStatusChange, status,  transmit,  getAttr,
+};
+
+}  // namespace
+
+void callBridge(Input& in, unsigned method, BridgeSession& session) {
+    fakepcsc::reset();
+    FakeJniEnv vm;
+    kMethods[method % kBridgeMethods](in, vm, session);
+}
+
+void warmBridgeCaches() {
+    FakeJniEnv vm;
+    jclass fatal = velk::getJavaClass(vm.env(), velk::velkCardFatalExceptionClassName);
+    velk::getJavaMethod(vm.env(), fatal, velk::initMethodName,
+                        velk::velkCardFatalExceptionInitSignature);
+    velk::getJavaClass(vm.env(), velk::velkCardExceptionClassName);
+    velk::getJavaClass(vm.env(), velk::javaStringClassName);
+}
+
+}  // namespace velkfuzz
