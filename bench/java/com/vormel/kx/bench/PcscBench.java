@@ -15,14 +15,15 @@ import java.util.concurrent.Future;
  * the same calls made from C, in one VM against one PC/SC library.
  *
  * <pre>
- * PcscBench [--real] [--rounds N] [--threads 1,2] [--only CALL]
+ * PcscBench [--real] [--rounds N] [--round-ms MS] [--threads 1,2] [--only CALL]
  * </pre>
  *
  * Without {@code --real} the library must be the lean stand-in; every call of every variant is
  * checked to have reached it (through its counters), and the run fails otherwise. With {@code
  * --real} it runs the transmit against the reader named by {@code VELK_READER} (a card that
  * answers {@code 00 CA 00 00 0E} with 16 bytes). {@code --only} keeps the calls whose name
- * starts with CALL (for profiling one of them). Prints markdown tables.
+ * starts with CALL (for profiling one of them); a round of one variant lasts about MS
+ * milliseconds (default 4). Prints markdown tables.
  */
 public final class PcscBench {
     private static final int SHARE_SHARED = 2;
@@ -31,7 +32,7 @@ public final class PcscBench {
     // GET DATA with Le = 14: 14 data bytes and the status word.
     private static final byte[] COMMAND = {0x00, (byte) 0xCA, 0x00, 0x00, 0x0E};
     private static final int RESPONSE_LENGTH = 16;
-    private static final long ROUND_NANOS = 4_000_000;
+    private static long roundNanos = 4_000_000;
 
     /** n calls of one variant; returns a checksum of what came back. */
     interface Calls {
@@ -77,6 +78,9 @@ public final class PcscBench {
                 case "--real":
                     real = true;
                     break;
+                case "--round-ms":
+                    roundNanos = Long.parseLong(args[++i]) * 1_000_000;
+                    break;
                 case "--only":
                     only = args[++i];
                     break;
@@ -108,7 +112,9 @@ public final class PcscBench {
         for (int threads : threadCounts) {
             double[][] perOp = new double[ops.size()][rounds];
             for (int r = 0; r < rounds; ++r) {
-                for (int o = 0; o < ops.size(); ++o) {
+                // Each round starts with another variant, so that none always runs first.
+                for (int k = 0; k < ops.size(); ++k) {
+                    int o = (r + k) % ops.size();
                     perOp[o][r] = measure(ops.get(o), threads, counted);
                 }
             }
@@ -278,7 +284,7 @@ public final class PcscBench {
                 }));
     }
 
-    // Runs the variant until its code is compiled, then sizes a round to about ROUND_NANOS.
+    // Runs the variant until its code is compiled, then sizes a round to about roundNanos.
     private static void warmUp(Op op) throws Throwable {
         Calls calls = op.factory.make();
         int n = 64;
@@ -288,11 +294,11 @@ public final class PcscBench {
             long start = System.nanoTime();
             check(op, calls.run(n), n);
             elapsed = System.nanoTime() - start;
-            if (elapsed < ROUND_NANOS / 4 && n < (1 << 22)) {
+            if (elapsed < roundNanos / 4 && n < (1 << 22)) {
                 n *= 2;
             }
         }
-        op.n = (int) Math.max(20, Math.min(1 << 22, (long) n * ROUND_NANOS / Math.max(1, elapsed)));
+        op.n = (int) Math.max(20, Math.min(1 << 22, (long) n * roundNanos / Math.max(1, elapsed)));
     }
 
     // Nanoseconds per call in one round: with several threads, each makes op.n calls at the
