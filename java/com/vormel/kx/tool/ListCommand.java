@@ -1,0 +1,65 @@
+package com.vormel.kx.tool;
+
+import com.vormel.kx.platform.velksmartcard.VelkCardException;
+import com.vormel.kx.platform.velksmartcard.VelkSCard;
+import java.util.List;
+import java.util.Set;
+
+/** {@code list}: the readers, whether each holds a card, and the card's ATR. */
+final class ListCommand implements Command {
+    @Override
+    public String name() {
+        return "list";
+    }
+
+    @Override
+    public String summary() {
+        return "readers, with card present or not and the ATR";
+    }
+
+    @Override
+    public String help() {
+        return String.join("\n",
+                "usage: velk list",
+                "",
+                "Prints one line per reader: its number (usable in place of the name in",
+                "send and attr), its name, whether a card is present and the card's ATR:",
+                "  0: Virtual PCD 00 00: card present, ATR 3B 88 01 56 45 4C 4B 43 52 44 31 F9",
+                "  1: Virtual PCD 00 01: no card",
+                "Reading the ATR connects to the card briefly in shared mode.",
+                "",
+                "Exit codes: 0 readers listed, 1 PC/SC error, 3 no readers.");
+    }
+
+    @Override
+    public int run(List<String> args, Io io) throws CliException, VelkCardException {
+        if (!Args.parse(args, Set.of(), Set.of()).operands().isEmpty()) {
+            throw CliException.usage("list takes no operands");
+        }
+        try (PcscContext context = PcscContext.establish()) {
+            String[] readers = context.readers();
+            if (readers.length == 0) {
+                throw CliException.noReader("no readers");
+            }
+            int[] states = context.states(readers);
+            for (int i = 0; i < readers.length; i++) {
+                String line = i + ": " + readers[i] + ": " + ReaderState.describe(states[i]);
+                if (ReaderState.present(states[i])) {
+                    line += ", " + atr(context, readers[i]);
+                }
+                io.out.println(line);
+            }
+        }
+        return ExitCode.OK;
+    }
+
+    private static String atr(PcscContext context, String reader) {
+        try (CardConnection card = CardConnection.open(context, reader,
+                VelkSCard.SCARD_SHARE_SHARED, VelkSCard.SCARD_PROTOCOL_ANY)) {
+            return "ATR " + Hex.format(card.atr());
+        } catch (VelkCardException e) {
+            // A mute card or one held exclusively still counts as present.
+            return "ATR unavailable: " + e.getMessage();
+        }
+    }
+}

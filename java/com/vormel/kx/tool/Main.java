@@ -1,0 +1,145 @@
+package com.vormel.kx.tool;
+
+import com.vormel.kx.platform.velksmartcard.VelkCardException;
+import com.vormel.kx.platform.velksmartcard.VelkCardFatalException;
+import java.io.PrintStream;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.concurrent.CountDownLatch;
+import java.util.concurrent.TimeUnit;
+
+/**
+ * The command line tool of the jar: {@code java -jar velk.jar COMMAND [ARGS]}, built on the
+ * public API of {@code VelkSCard} and {@code VelkReader} only. Run it with {@code --help} for the
+ * commands and exit codes.
+ */
+public final class Main {
+    private static final List<Command> COMMANDS = List.of(new ListCommand(), new WatchCommand(),
+            new SendCommand(), new AttrCommand(), new WiegandCommand());
+
+    private Main() {}
+
+    /**
+     * Runs one command and exits with its exit code.
+     *
+     * @param args the command and its arguments
+     */
+    public static void main(String[] args) {
+        StopSignal stop = new StopSignal();
+        CountDownLatch done = new CountDownLatch(1);
+        // Ctrl-C: ask the running command to stop and let it close what it opened.
+        Runtime.getRuntime().addShutdownHook(new Thread(() -> {
+            stop.stop();
+            try {
+                done.await(10, TimeUnit.SECONDS);
+            } catch (InterruptedException e) {
+                Thread.currentThread().interrupt();
+            }
+        }, "velk-interrupt"));
+        int code;
+        try {
+            code = run(args, System.out, System.err, stop);
+        } finally {
+            System.out.flush();
+            done.countDown();
+        }
+        System.exit(code);
+    }
+
+    /** Runs one command line; returns the exit code. */
+    static int run(String[] argv, PrintStream out, PrintStream err, StopSignal stop) {
+        List<String> args = new ArrayList<>(List.of(argv));
+        boolean verbose = args.remove("--verbose") | args.remove("-v");
+        if (args.isEmpty()) {
+            err.println(overview());
+            return ExitCode.USAGE;
+        }
+        String word = args.remove(0);
+        if (word.equals("--help") || word.equals("-h") || word.equals("help")) {
+            Command topic = args.isEmpty() ? null : find(args.get(0));
+            out.println(topic != null ? topic.help() : overview());
+            return ExitCode.OK;
+        }
+        Command command = find(word);
+        if (command == null) {
+            err.println("velk: unknown command '" + word + "' (try --help)");
+            return ExitCode.USAGE;
+        }
+        if (args.contains("--help") || args.contains("-h")) {
+            out.println(command.help());
+            return ExitCode.OK;
+        }
+        String prefix = "velk " + command.name() + ": ";
+        try {
+            return command.run(args, new Io(out, err, stop));
+        } catch (CliException e) {
+            err.println(prefix + e.getMessage()
+                    + (e.exitCode() == ExitCode.USAGE ? " (try --help)" : ""));
+            return e.exitCode();
+        } catch (VelkCardException | VelkCardFatalException e) {
+            return fail(err, prefix + e.getMessage(), e, verbose);
+        } catch (LinkageError e) {
+            return fail(err, prefix + "cannot load the native library: " + innermost(e), e,
+                    verbose);
+        } catch (RuntimeException e) {
+            return fail(err, prefix + "unexpected error: " + innermost(e), e, verbose);
+        } finally {
+            out.flush();
+        }
+    }
+
+    private static int fail(PrintStream err, String line, Throwable e, boolean verbose) {
+        err.println(line);
+        if (verbose) {
+            e.printStackTrace(err);
+        }
+        return ExitCode.FAILURE;
+    }
+
+    /** The deepest message along the causes, for errors wrapped by class initialisation. */
+    private static String innermost(Throwable e) {
+        String message = e.toString();
+        for (Throwable t = e; t != null; t = t.getCause()) {
+            if (t.getMessage() != null) {
+                message = t.getMessage();
+            }
+        }
+        return message;
+    }
+
+    private static Command find(String name) {
+        for (Command c : COMMANDS) {
+            if (c.name().equals(name)) {
+                return c;
+            }
+        }
+        return null;
+    }
+
+    private static String overview() {
+        StringBuilder text = new StringBuilder(String.join("\n",
+                "usage: velk COMMAND [ARGS]      (velk is: java -jar velk.jar)",
+                "       velk COMMAND --help",
+                "",
+                "commands:"));
+        for (Command c : COMMANDS) {
+            text.append(String.format("%n  %-8s %s", c.name(), c.summary()));
+        }
+        text.append(String.join("\n", "",
+                "",
+                "options for every command:",
+                "  --verbose   print the stack trace of an error",
+                "",
+                "PC/SC commands talk to the system's pcscd; PCSCLITE_CSOCK_NAME selects",
+                "another daemon's socket (see scripts/virtual-stack.sh).",
+                "",
+                "exit codes:",
+                "  0  done",
+                "  1  PC/SC or reader device error",
+                "  2  usage error or bad input (unknown command, option or attribute,",
+                "     malformed hex)",
+                "  3  no reader, unknown reader, or no Wiegand reader attached",
+                "  4  wiegand --timeout passed without a card"));
+        return text.toString();
+    }
+}
