@@ -50,8 +50,8 @@ final class Attributes {
     }
 
     /**
-     * An attribute id from a name ("vendor-name", "VENDOR_NAME", "SCARD_ATTR_VENDOR_NAME"; "atr"
-     * for "atr-string") or a number ("0x00010100", "65792").
+     * An attribute id from a name ("vendor-name", "VENDOR_NAME", "SCARD_ATTR_VENDOR_NAME",
+     * "TAG_IFD_ATR"; "atr" for "atr-string") or a number ("0x00010100", "65792").
      */
     static int parse(String spec) throws CliException {
         String s = spec.trim();
@@ -66,8 +66,10 @@ final class Attributes {
             throw CliException.usage("malformed attribute id '" + spec + "'");
         }
         String name = s.toLowerCase(Locale.ROOT).replace('_', '-');
-        if (name.startsWith("scard-attr-")) {
-            name = name.substring("scard-attr-".length());
+        for (String prefix : new String[] {"scard-attr-", "tag-"}) {
+            if (name.startsWith(prefix)) {
+                name = name.substring(prefix.length());
+            }
         }
         if (name.equals("atr")) {
             name = "atr-string";

@@ -1,0 +1,142 @@
+package com.vormel.kx.tool;
+
+import static com.vormel.kx.tool.Cli.T0_ATR;
+import static com.vormel.kx.tool.Cli.T1_ATR;
+import static com.vormel.kx.tool.Cli.t0Reader;
+import static com.vormel.kx.tool.Cli.t1Reader;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.util.List;
+import org.junit.jupiter.api.Test;
+
+/**
+ * The PC/SC commands against the private stack: the T=1 virtual card in the first reader, the
+ * T=0 one in the second.
+ */
+class CliPcscTest {
+    @Test
+    void listShowsEachReaderWithItsCardAndAtr() {
+        Cli.Result r = Cli.run("list");
+        assertEquals(0, r.code, r.err);
+        assertEquals(List.of(
+                "0: " + t1Reader() + ": card present, ATR " + T1_ATR,
+                "1: " + t0Reader() + ": card present, ATR " + T0_ATR), r.outLines());
+    }
+
+    @Test
+    void sendShowsCommandsResponsesAndStatusWordMeanings() {
+        Cli.Result r = Cli.run("send", t1Reader(), "00A4040007A0000002471001", "00 b0 00 00 04",
+                "00:CA:00:01:00", "12340000");
+        assertEquals(0, r.code, r.err);
+        assertEquals(List.of(
+                "connected to " + t1Reader() + " with T=1",
+                "> 00 A4 04 00 07 A0 00 00 02 47 10 01",
+                "< SW 90 00: success",
+                "> 00 B0 00 00 04",
+                "< 01 02 03 04  SW 90 00: success",
+                "> 00 CA 00 01 00",
+                "< SW 62 83: warning: selected file deactivated",
+                "> 12 34 00 00",
+                "< SW 6D 00: instruction code not supported or invalid"), r.outLines());
+    }
+
+    @Test
+    void sendWithinATransactionToTheT0CardChosenByNumber() {
+        Cli.Result r = Cli.run("send", "--transaction", "--protocol", "t0", "1", "00B0000002");
+        assertEquals(0, r.code, r.err);
+        assertEquals(List.of(
+                "connected to " + t0Reader() + " with T=0",
+                "transaction begun",
+                "> 00 B0 00 00 02",
+                "< 0A 0B 0C 0D 0E 0F  SW 90 00: success",
+                "transaction ended"), r.outLines());
+    }
+
+    @Test
+    void aProtocolTheCardLacksIsTheBridgesErrorText() {
+        Cli.Result r = Cli.run("send", "--protocol=t0", t1Reader(), "00B0000004");
+        r.assertRefused(1, "velk send: SCardConnect failed with code SCARD_E_PROTO_MISMATCH");
+    }
+
+    @Test
+    void attrReadsByNameAndByIdAndSaysWhatIsNotSupported() {
+        Cli.Result r = Cli.run("attr", "0", "ifd-atr", "0x0303", "TAG_IFD_ATR");
+        assertEquals(0, r.code, r.err);
+        String line = "ifd-atr (0x00000303): " + T1_ATR;
+        assertEquals(List.of(line, line, line), r.outLines());
+
+        Cli.Result unsupported = Cli.run("attr", t0Reader(), "SCARD_ATTR_ATR_STRING", "ifd-atr");
+        assertEquals(1, unsupported.code, "a named attribute was not read");
+        assertEquals(List.of("atr-string (0x00090303): not supported",
+                "ifd-atr (0x00000303): " + T0_ATR), unsupported.outLines());
+
+        Cli.Result all = Cli.run("attr", t1Reader());
+        assertEquals(0, all.code, "reading every attribute succeeds as a whole: " + all.err);
+        assertEquals(Attributes.names().size(), all.outLines().size());
+        assertTrue(all.out.contains("ifd-atr (0x00000303): " + T1_ATR + "\n"), all.out);
+    }
+
+    @Test
+    void attributeValuesShowTheirTextOrNumber() throws CliException {
+        byte[] text = {'A', 'C', 'S', 0};
+        assertEquals("41 43 53 00  \"ACS\"",
+                Attributes.render(Attributes.parse("vendor-name"), text));
+        byte[] number = {0x00, 0x01, 0, 0};
+        assertEquals("00 01 00 00  = 256", Attributes.render(Attributes.parse("maxinput"),
+                number));
+    }
+
+    @Test
+    void watchReportsRemovalAndInsertionUntilStopped() throws Exception {
+        String reader = java.util.regex.Pattern.quote(t1Reader());
+        Cli.Running watch = new Cli.Running("watch");
+        try {
+            watch.awaitLine(Cli.STAMP + reader + ": card present");
+            watch.awaitLine(Cli.STAMP + java.util.regex.Pattern.quote(t0Reader())
+                    + ": card present");
+            assertEquals("ok removed", Cli.control("remove"));
+            watch.awaitLine(Cli.STAMP + reader + ": card removed");
+            assertEquals("0: " + t1Reader() + ": no card", Cli.run("list").outLines().get(0));
+            assertEquals("ok inserted", Cli.control("insert"));
+            watch.awaitLine(Cli.STAMP + reader + ": card inserted");
+        } finally {
+            if (Cli.control("status").equals("removed")) {
+                Cli.control("insert");
+            }
+            assertEquals(0, watch.stop());
+        }
+    }
+
+    @Test
+    void badInputIsOneLineAndANonZeroExit() {
+        Cli.run("frobnicate").assertRefused(2, "velk: unknown command 'frobnicate'");
+        Cli.run("send", t1Reader(), "00A4040G").assertRefused(2, "malformed hex in APDU 1");
+        Cli.run("send", t1Reader(), "00A40400", "00B").assertRefused(2,
+                "odd number of hex digits in APDU 2");
+        Cli.run("send", t1Reader(), "00A4").assertRefused(2, "shorter than its 4-byte header");
+        Cli.run("send", t1Reader()).assertRefused(2, "needs a reader and at least one APDU");
+        Cli.run("send", "--speed", "9", t1Reader(), "00A40400").assertRefused(2,
+                "unknown option '--speed'");
+        Cli.run("send", "No Such Reader 00 00", "00A40400").assertRefused(3,
+                "unknown reader 'No Such Reader 00 00'");
+        Cli.run("attr", "7", "vendor-name").assertRefused(3, "unknown reader '7'");
+        Cli.run("attr", t1Reader(), "vendor-colour").assertRefused(2,
+                "unknown attribute 'vendor-colour'");
+        Cli.run("list", "extra").assertRefused(2, "list takes no operands");
+        Cli.run("wiegand", "--timeout", "soon").assertRefused(2, "--timeout needs a whole number");
+    }
+
+    @Test
+    void helpGoesToStdoutAndSucceeds() {
+        for (String command : new String[] {"list", "watch", "send", "attr", "wiegand"}) {
+            Cli.Result r = Cli.run(command, "--help");
+            assertEquals(0, r.code);
+            assertTrue(r.out.startsWith("usage: velk " + command), r.out);
+        }
+        Cli.Result overview = Cli.run("--help");
+        assertEquals(0, overview.code);
+        assertTrue(overview.out.contains("exit codes:"), overview.out);
+        assertEquals(2, Cli.run().code, "no command is a usage error");
+    }
+}
