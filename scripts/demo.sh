@@ -1,18 +1,56 @@
 #!/usr/bin/env bash
-# Builds the bridge and runs the demo against a private PC/SC daemon with the
-# virtual reader and card; everything it starts is stopped at the end.
+# Builds the libraries and the jar's command line tool, then shows the tool at
+# work on the built-in virtual stack: a private pcscd with the vpcd reader
+# driver and the project's virtual cards (T=1 in the first reader, T=0 in the
+# second), and the scripted stand-in for hidapi put in front of the real one
+# with LD_LIBRARY_PATH. Everything it starts is stopped at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export JAVA_HOME=/usr/lib/jvm/java-17-openjdk-amd64
+build=build/default
+
+# velk ARGS...: the tool from the build tree (the distribution jar runs it as java -jar).
+velk() {
+  "${JAVA_HOME}/bin/java" -Djava.library.path="${build}/scard:${build}/reader" \
+    -cp "${build}/java/velk.jar" com.vormel.kx.tool.Main "$@"
+}
+show() {
+  local line='$ velk' a
+  for a in "$@"; do
+    case $a in *' '*) line+=" \"$a\"" ;; *) line+=" $a" ;; esac
+  done
+  printf '\n%s\n' "${line}"
+  velk "$@"
+}
+
+if [ "${1:-}" = --steps ]; then
+  # Inside the private stack, which exported PCSCLITE_CSOCK_NAME and the readers.
+  show list
+  show send "${VELK_READER}" 00A4040007A0000002471001 00B0000004 00CA000108 00CA000010
+  show send --transaction --protocol t0 "${VELK_READER2}" 00B0000006 00C2000003CAFE01
+  show attr 0 ifd-atr
+
+  hid_script=$(mktemp "${TMPDIR:-/tmp}/velk-demo-hid.XXXXXX")
+  trap 'rm -f "${hid_script}"' EXIT
+  # Three cards presented to the Wiegand reader: facility 42 cards 456 and 457,
+  # facility 7 card 65535; reads in between time out as on an idle reader.
+  printf '%s\n' "frame 18 2A 01 C8" timeout "frame 18 2A 01 C9" timeout timeout \
+    "frame 18 07 FF FF" >"${hid_script}"
+  export LD_LIBRARY_PATH=${fake_hidapi_dir} VELK_FAKE_HIDAPI_SCRIPT=${hid_script}
+  show wiegand --count 3
+  exit 0
+fi
 
 ./scripts/install-deps.sh --native-only
-export JAVA_HOME=/usr/lib/jvm/java-17-openjdk-amd64
 cmake --preset default >/dev/null
-cmake --build --preset default --target velkscard velk_java velk_demo velk_vcard velk_pcsc_wait >/dev/null
+cmake --build --preset default --target velkscard velkreader velk_java velk_vcard \
+  velk_pcsc_wait velk_fake_hidapi_shared >/dev/null
+fake_hidapi_dir=$(sed -n 's/^VELK_FAKE_HIDAPI_DIR:INTERNAL=//p' "${build}/CMakeCache.txt")
+export fake_hidapi_dir
 
-build=build/default
-exec tests/stack/with-pcscd.sh --vcard "${build}/tests/vcard/velk_vcard" \
+tests/stack/with-pcscd.sh --vcard "${build}/tests/vcard/velk_vcard" \
   --wait "${build}/tests/vcard/velk_pcsc_wait" \
   --card tests/vcard/scripts/t1.vcard --card2 tests/vcard/scripts/t0.vcard -- \
-  "${JAVA_HOME}/bin/java" -Djava.library.path="${build}/scard" \
-  -cp "${build}/java/velk.jar:${build}/demo/velk-demo.jar" com.vormel.kx.demo.Demo \
-  00A4040007A0000002471001 00B0000004 00CA000108 00CA000010
+  "$0" --steps
+echo
+echo "demo done; the private pcscd, the virtual cards and the tool have stopped"
