@@ -14,9 +14,10 @@ const char* const kThrowableClasses[] = {
     "java/lang/ThreadDeath",
 };
 
-// Huge enough to cross every fixed buffer of the libraries, small enough for
-// thousands of runs.
-constexpr size_t kHuge = (1u << 20) + 3;
+// Past every fixed buffer and arena of the libraries. Int arrays and strings
+// turn into per-element JNI calls, so theirs stay smaller to keep runs fast.
+constexpr size_t kHugeBytes = (1u << 20) + 3;
+constexpr size_t kHugeElements = 4099;
 
 }  // namespace
 
@@ -45,7 +46,7 @@ jstring javaString(Input& in, fakejni::FakeJniEnv& vm) {
         case 1:
             break;  // empty
         case 2:
-            units.assign(kHuge / 8, static_cast<char16_t>(in.u16()));
+            units.assign(kHugeElements, static_cast<char16_t>(in.u16()));
             break;
         default: {
             // Any UTF-16 code units, lone surrogates and U+0000 included.
@@ -66,7 +67,7 @@ jintArray javaInts(Input& in, fakejni::FakeJniEnv& vm) {
         case 1:
             return vm.heap().newIntArray({});
         case 2:
-            return vm.heap().newIntArray(std::vector<jint>(kHuge / 16, in.edgyInt()));
+            return vm.heap().newIntArray(std::vector<jint>(kHugeElements, in.edgyInt()));
         default: {
             std::vector<jint> ints(1 + in.below(6));
             for (jint& v : ints) {
@@ -85,7 +86,7 @@ jbyteArray javaBytes(Input& in, fakejni::FakeJniEnv& vm) {
             return vm.heap().newByteArray({});
         case 2:
             return vm.heap().newByteArray(
-                std::vector<jbyte>(in.flag() ? kHuge : 1025, static_cast<jbyte>(in.byte())));
+                std::vector<jbyte>(in.flag() ? kHugeBytes : 1025, static_cast<jbyte>(in.byte())));
         default: {
             std::vector<jbyte> bytes;
             for (uint8_t b : in.bytes(in.u16() % 300)) {

@@ -5,7 +5,7 @@ file(MAKE_DIRECTORY ${WORK}/corpus)
 file(GLOB seeds ${SEEDS}/*)
 file(COPY ${seeds} DESTINATION ${WORK}/corpus)
 execute_process(
-  COMMAND ${FUZZER} -runs=${RUNS} -seed=1 -max_len=2048 -timeout=20
+  COMMAND ${FUZZER} -runs=${RUNS} -seed=1 -max_len=512 -timeout=20
     -artifact_prefix=${WORK}/ ${WORK}/corpus
   WORKING_DIRECTORY ${WORK}
   RESULT_VARIABLE result)
