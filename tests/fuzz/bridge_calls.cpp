@@ -2,6 +2,7 @@
 
 #include <winscard.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <iterator>
 #include <optional>
@@ -40,6 +41,8 @@ const FaultSite kBridgeFaults[] = {
 };
 
 constexpr LONG kUnsupportedFeature = static_cast<LONG>(0x8010001F);
+
+DWORD dwordOf(jint value) { return static_cast<DWORD>(static_cast<uint32_t>(value)); }
 
 bool sameCode(LONG a, LONG b) { return static_cast<uint32_t>(a) == static_cast<uint32_t>(b); }
 
@@ -125,6 +128,26 @@ jlong pickHandle(Input& in, const BridgeSession& session) {
 
 void noStep(fakepcsc::Result&) {}
 
+bool normal(FakeJniEnv& vm) { return vm.pending() == nullptr && vm.fatalErrors().empty(); }
+
+void require(bool condition, const char* method, const char* what) {
+    if (!condition) {
+        violation(std::string(method) + ": " + what);
+    }
+}
+
+// A byte[] result holds the reported length, beginning with what PC/SC wrote
+// (bytes past that are whatever the buffer held).
+void requireBytes(FakeJniEnv& vm, jbyteArray r, const std::vector<BYTE>& data,
+                  std::optional<DWORD> reported, const char* method) {
+    std::vector<jbyte> got = vm.bytesOf(r);
+    require(got.size() == reported.value_or(static_cast<DWORD>(data.size())), method,
+            "result length is not the reported one");
+    for (size_t i = 0; i < got.size() && i < data.size(); ++i) {
+        require(got[i] == static_cast<jbyte>(data[i]), method, "result bytes differ");
+    }
+}
+
 std::string readerList(Input& in) {
     if (in.flag()) {
         std::vector<uint8_t> raw = in.bytes(in.below(64));
@@ -178,6 +201,24 @@ void listReaders(Input& in, FakeJniEnv& vm, BridgeSession& session) {
         noReaders = noReaders || sameCode(step.rv, SCARD_E_NO_READERS_AVAILABLE);
     }
     checkBridgeOutcome(vm, "SCardListReaders", r == nullptr, noReaders);
+    if (!normal(vm) || r == nullptr) {
+        return;
+    }
+    // The names are the list as far as the first call's length, split at NULs
+    // up to the first empty name.
+    auto taken = stepsTaken(script, 2);
+    std::string list = taken[1].readers.substr(
+        0, taken[0].reportedLength.value_or(static_cast<DWORD>(taken[0].readers.size())));
+    size_t at = 0;
+    for (jobject name : vm.elementsOf(r)) {
+        size_t end = list.find('\0', at);
+        std::string expected = list.substr(at, end == std::string::npos ? end : end - at);
+        require(!expected.empty() && vm.heap().find(name) != nullptr &&
+                    vm.heap().find(name)->utf == expected,
+                "SCardListReaders", "names differ from the list");
+        at = end == std::string::npos ? list.size() : end + 1;
+    }
+    require(at >= list.size() || list[at] == '\0', "SCardListReaders", "names missing");
 }
 
 void connect(Input& in, FakeJniEnv& vm, BridgeSession& session) {
@@ -276,9 +317,35 @@ void getStatusChange(Input& in, FakeJniEnv& vm, BridgeSession& session) {
             s.eventStates.push_back(static_cast<DWORD>(static_cast<uint32_t>(in.edgyInt())));
         }
     });
+    auto script = fake().statusChange;
     scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
     jintArray r = BRIDGE(SCardGetStatusChange)(vm.env(), nullptr, context, timeout, states, names);
     checkBridgeOutcome(vm, "SCardGetStatusChange", r == nullptr, false);
+    if (!normal(vm)) {
+        return;
+    }
+    const char* method = "SCardGetStatusChange";
+    const fakepcsc::StatusChangeCall& call = fake().statusChangeCalls.at(0);
+    std::vector<jint> current = vm.intsOf(states);
+    std::vector<jobject> readers = vm.elementsOf(names);
+    require(call.count == current.size() && call.readers.size() == current.size(), method,
+            "reader count");
+    for (size_t i = 0; i < call.readers.size(); ++i) {
+        require(call.readers[i].currentState == dwordOf(current[i]) &&
+                    call.readers[i].reader == vm.heap().find(readers[i])->utf,
+                method, "reader state or name not passed on");
+    }
+    fakepcsc::StatusChangeStep step = stepsTaken(script, 1)[0];
+    if (sameCode(step.rv, SCARD_E_TIMEOUT)) {
+        require(r == states, method, "timeout did not give back the current states");
+        return;
+    }
+    std::vector<jint> events = vm.intsOf(r);
+    require(events.size() == current.size(), method, "result length");
+    for (size_t i = 0; i < events.size(); ++i) {
+        DWORD expected = i < step.eventStates.size() ? step.eventStates[i] : 0;
+        require(events[i] == static_cast<jint>(expected), method, "event states differ");
+    }
 }
 
 void status(Input& in, FakeJniEnv& vm, BridgeSession& session) {
@@ -292,9 +359,16 @@ void status(Input& in, FakeJniEnv& vm, BridgeSession& session) {
         s.atr = pickData(in, 30);
         s.reportedAtrLength = pickLength(in, s.atr.size());
     });
+    auto script = fake().status;
     scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
     jbyteArray r = BRIDGE(SCardStatus)(vm.env(), nullptr, card, state);
     checkBridgeOutcome(vm, "SCardStatus", r == nullptr, false);
+    if (normal(vm)) {
+        fakepcsc::StatusStep step = stepsTaken(script, 1)[0];
+        require(vm.intsOf(state).at(0) == static_cast<jint>(step.state), "SCardStatus",
+                "state not stored");
+        requireBytes(vm, r, step.atr, step.reportedAtrLength, "SCardStatus");
+    }
 }
 
 void transmit(Input& in, FakeJniEnv& vm, BridgeSession& session) {
@@ -305,9 +379,22 @@ void transmit(Input& in, FakeJniEnv& vm, BridgeSession& session) {
         s.response = pickData(in, 1000);
         s.reportedLength = pickLength(in, s.response.size());
     });
+    auto script = fake().transmit;
     scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
     jbyteArray r = BRIDGE(SCardTransmit)(vm.env(), nullptr, card, protocol, request);
     checkBridgeOutcome(vm, "SCardTransmit", r == nullptr, false);
+    if (normal(vm)) {
+        const fakepcsc::TransmitCall& call = fake().transmitCalls.at(0);
+        std::vector<jbyte> sent = vm.bytesOf(request);
+        require(call.request.size() == sent.size() &&
+                    std::equal(sent.begin(), sent.end(), call.request.begin(),
+                               [](jbyte a, BYTE b) { return static_cast<BYTE>(a) == b; }),
+                "SCardTransmit", "request not passed on");
+        require(call.sendPciValue && call.sendPciValue->dwProtocol == dwordOf(protocol),
+                "SCardTransmit", "send protocol");
+        fakepcsc::TransmitStep step = stepsTaken(script, 1)[0];
+        requireBytes(vm, r, step.response, step.reportedLength, "SCardTransmit");
+    }
 }
 
 void getAttr(Input& in, FakeJniEnv& vm, BridgeSession& session) {
@@ -323,6 +410,10 @@ void getAttr(Input& in, FakeJniEnv& vm, BridgeSession& session) {
     bool unsupported = !fake().getAttribCalls.empty() &&
                        sameCode(stepsTaken(script, 1)[0].rv, kUnsupportedFeature);
     checkBridgeOutcome(vm, "SCardGetAttr", r == nullptr, unsupported);
+    if (normal(vm) && r != nullptr) {
+        fakepcsc::GetAttribStep step = stepsTaken(script, 2)[1];
+        requireBytes(vm, r, step.value, step.reportedLength, "SCardGetAttr");
+    }
 }
 
 #undef BRIDGE
