@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: x86_64, the
-# 32-bit target under qemu, and the sanitizer build.
-# Usage: scripts/test.sh [preset...]   (default: default i386 asan)
+# 32-bit target under qemu, the sanitizer build and a bounded fuzzing run.
+# Usage: scripts/test.sh [preset...]   (default: default i386 asan fuzz)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 export JAVA_HOME=/usr/lib/jvm/java-17-openjdk-amd64
 
 presets=("$@")
-[ "${#presets[@]}" -gt 0 ] || presets=(default i386 asan)
+[ "${#presets[@]}" -gt 0 ] || presets=(default i386 asan fuzz)
 
 for preset in "${presets[@]}"; do
   echo "=== ${preset}: configure and build"

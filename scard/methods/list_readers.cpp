@@ -51,9 +51,9 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardListReaders(JNIEnv* env
         throwIfPcscFailed(env, rv, "SCardListReaders first call failed with code ");
 
         const DWORD capacity = length;
-        // PC/SC's auto-allocation marker, or a size whose two spare bytes
-        // would wrap around on the 32-bit target.
-        if (static_cast<uint32_t>(capacity) >= 0xFFFFFFFEu) {
+        // PC/SC's auto-allocation marker, or a size past what a 32-bit length
+        // can say (the two spare bytes would wrap around on the 32-bit target).
+        if (static_cast<uint64_t>(capacity) >= 0xFFFFFFFEull) {
             throwFatal(env, guard_sites::kReaderListLengthUnusable,
                        "pcchReaders=" + std::to_string(capacity) + " is no buffer length");
         }

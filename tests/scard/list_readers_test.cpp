@@ -125,7 +125,12 @@ TEST_F(ListReaders, ReportedLengthAboveTheBufferIsRefused) {
 }
 
 TEST_F(ListReaders, FirstCallLengthThatCannotBeABufferIsRefused) {
-    for (DWORD length : {DWORD{0xFFFFFFFE}, DWORD{0xFFFFFFFF}}) {
+    std::vector<DWORD> lengths = {DWORD{0xFFFFFFFE}, DWORD{0xFFFFFFFF}};
+    if (sizeof(DWORD) > 4) {
+        // Where PC/SC's lengths are 64 bits wide, past the low half too.
+        lengths.push_back(static_cast<DWORD>(uint64_t{1} << 32));
+    }
+    for (DWORD length : lengths) {
         vm.setPending(nullptr);
         fakepcsc::reset();
         fakepcsc::ListReadersStep first;
