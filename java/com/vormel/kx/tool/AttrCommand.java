@@ -46,8 +46,8 @@ final class AttrCommand implements Command {
         }
         boolean named = operands.size() > 1;
         List<Integer> ids = new ArrayList<>();
-        for (String spec : operands.subList(1, operands.size())) {
-            ids.add(Attributes.parse(spec));
+        for (String given : operands.subList(1, operands.size())) {
+            ids.add(Attributes.parse(given));
         }
         if (!named) {
             ids = Attributes.all();

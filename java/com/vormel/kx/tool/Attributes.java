@@ -53,8 +53,8 @@ final class Attributes {
      * An attribute id from a name ("vendor-name", "VENDOR_NAME", "SCARD_ATTR_VENDOR_NAME",
      * "TAG_IFD_ATR"; "atr" for "atr-string") or a number ("0x00010100", "65792").
      */
-    static int parse(String spec) throws CliException {
-        String s = spec.trim();
+    static int parse(String given) throws CliException {
+        String s = given.trim();
         try {
             if (s.startsWith("0x") || s.startsWith("0X")) {
                 return Integer.parseUnsignedInt(s.substring(2), 16);
@@ -63,7 +63,7 @@ final class Attributes {
                 return Integer.parseUnsignedInt(s);
             }
         } catch (NumberFormatException e) {
-            throw CliException.usage("malformed attribute id '" + spec + "'");
+            throw CliException.usage("malformed attribute id '" + given + "'");
         }
         String name = s.toLowerCase(Locale.ROOT).replace('_', '-');
         for (String prefix : new String[] {"scard-attr-", "tag-"}) {
@@ -76,7 +76,7 @@ final class Attributes {
         }
         Integer id = BY_NAME.get(name);
         if (id == null) {
-            throw CliException.usage("unknown attribute '" + spec + "' (names: "
+            throw CliException.usage("unknown attribute '" + given + "' (names: "
                     + String.join(", ", BY_NAME.keySet()) + "; or a number such as 0x00090303)");
         }
         return id;

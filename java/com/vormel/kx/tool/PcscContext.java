@@ -25,21 +25,21 @@ final class PcscContext implements AutoCloseable {
     /**
      * The reader a command line names: its full name, or its number in {@code list}'s output.
      */
-    String resolve(String spec) throws CliException, VelkCardException {
+    String resolve(String given) throws CliException, VelkCardException {
         String[] readers = readers();
         if (readers.length == 0) {
             throw CliException.noReader("no readers");
         }
-        if (Arrays.asList(readers).contains(spec)) {
-            return spec;
+        if (Arrays.asList(readers).contains(given)) {
+            return given;
         }
-        if (spec.matches("[0-9]{1,4}")) {
-            int index = Integer.parseInt(spec);
+        if (given.matches("[0-9]{1,4}")) {
+            int index = Integer.parseInt(given);
             if (index < readers.length) {
                 return readers[index];
             }
         }
-        throw CliException.noReader("unknown reader '" + spec + "' (see the list command)");
+        throw CliException.noReader("unknown reader '" + given + "' (see the list command)");
     }
 
     /** The current state of each reader, without waiting. */
