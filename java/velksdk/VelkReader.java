@@ -76,6 +76,7 @@ public final class VelkReader implements AutoCloseable {
      * without limit like {@link #receive(byte[])}.
      *
      * @param data receives the three data bytes in {@code data[0..2]}
+     * @param timeoutMillis the longest wait in milliseconds
      * @return 3 when a card was read; 0 when none was read in time; -1 when the reader failed,
      *     is closed, or when {@code data} is null or shorter than 3 bytes
      */

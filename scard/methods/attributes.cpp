@@ -9,6 +9,7 @@
 #include "errors/failures.h"
 #include "errors/guard_sites.h"
 #include "methods/bridge_call.h"
+#include "methods/byte_result.h"
 #include "methods/conversions.h"
 
 using namespace velk;
@@ -63,14 +64,7 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardGetAttr(JNIEnv* env, jc
                            std::to_string(passed));
         }
 
-        auto size = static_cast<jsize>(length);
-        jbyteArray result = env->NewByteArray(size);
-        throwIfJniExceptionPending(env, kNewByteArrayPending);
-        if (result == nullptr) {
-            throwFatal(env, kNewByteArrayNull, "result=NULL");
-        }
-        env->SetByteArrayRegion(result, 0, size, reinterpret_cast<const jbyte*>(attribute));
-        throwIfJniExceptionPending(env, kFillPending);
-        return result;
+        return newByteResult(env, attribute, length,
+                             {kNewByteArrayPending, kNewByteArrayNull, kFillPending});
     });
 }

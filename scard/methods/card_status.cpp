@@ -7,6 +7,7 @@
 #include "errors/failures.h"
 #include "errors/guard_sites.h"
 #include "methods/bridge_call.h"
+#include "methods/byte_result.h"
 #include "methods/conversions.h"
 
 using namespace velk;
@@ -52,14 +53,7 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardStatus(JNIEnv* env, jcl
                        "pcbAtrLen=" + std::to_string(atrLength) + " exceeds buffer of " +
                            std::to_string(kAtrCapacity));
         }
-        auto length = static_cast<jsize>(atrLength);
-        jbyteArray result = env->NewByteArray(length);
-        throwIfJniExceptionPending(env, kNewByteArrayPending);
-        if (result == nullptr) {
-            throwFatal(env, kNewByteArrayNull, "result=NULL");
-        }
-        env->SetByteArrayRegion(result, 0, length, reinterpret_cast<const jbyte*>(atr));
-        throwIfJniExceptionPending(env, kFillPending);
-        return result;
+        return newByteResult(env, atr, atrLength,
+                             {kNewByteArrayPending, kNewByteArrayNull, kFillPending});
     });
 }

@@ -11,6 +11,7 @@
 #include "errors/guard_sites.h"
 #include "jni/array_elements.h"
 #include "methods/bridge_call.h"
+#include "methods/byte_result.h"
 #include "methods/conversions.h"
 
 using namespace velk;
@@ -88,14 +89,7 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardTransmit(JNIEnv* env, j
                            std::to_string(kResponseCapacity));
         }
 
-        auto size = static_cast<jsize>(responseLength);
-        jbyteArray result = env->NewByteArray(size);
-        throwIfJniExceptionPending(env, kNewByteArrayPending);
-        if (result == nullptr) {
-            throwFatal(env, kNewByteArrayNull, "result=NULL");
-        }
-        env->SetByteArrayRegion(result, 0, size, reinterpret_cast<const jbyte*>(response));
-        throwIfJniExceptionPending(env, kFillPending);
-        return result;
+        return newByteResult(env, response, responseLength,
+                             {kNewByteArrayPending, kNewByteArrayNull, kFillPending});
     });
 }
