@@ -19,13 +19,6 @@ for preset in "${presets[@]}"; do
   ctest --preset "${preset}" -j2
 done
 
-# A million mixed calls in one VM must not grow its resident memory; the run
-# takes well under a minute, so it belongs here.
-if [[ " ${presets[*]} " == *" default "* ]]; then
-  echo "=== soak"
-  scripts/soak.sh
-fi
-
 # The distribution jar needs both widths; check it as a user gets it.
 if [[ " ${presets[*]} " == *" default "* && " ${presets[*]} " == *" i386 "* ]]; then
   echo "=== distribution jar: package and test"
