@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "bridge_exports.h"
+#include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"
 #include "fake_jni_env.h"
 #include "fake_pcsc.h"
 #include "jni/jni_support.h"
