@@ -1,4 +1,5 @@
-# Runs JUnit 5 test classes in a real VM, with the VM's JNI checks on.
+# Runs JUnit 5 test classes in a real VM, with the VM's JNI checks on, the
+# test kit (tests/support) on the class path.
 #
 #   velk_add_junit_test(NAME n JAR test_jar CLASSES a.B ...
 #                       [LIBRARY_PATH dir ...] [ENVIRONMENT K=V ...]
@@ -55,6 +56,7 @@ function(velk_add_junit_test)
   cmake_parse_arguments(T "" "NAME;JAR" "CLASSES;LIBRARY_PATH;ENVIRONMENT;WRAPPER;JVM_ARGS" ${ARGN})
   get_target_property(test_jar ${T_JAR} JAR_FILE)
   get_target_property(main_jar velk_java JAR_FILE)
+  get_target_property(kit_jar velk_test_support JAR_FILE)
   set(select)
   foreach(c IN LISTS T_CLASSES)
     list(APPEND select --select-class ${c})
@@ -64,7 +66,7 @@ function(velk_add_junit_test)
     COMMAND ${T_WRAPPER} ${VELK_TEST_VM_PREFIX} ${VELK_TEST_JAVA} -Xcheck:jni
       -Djava.library.path=${libpath}
       ${T_JVM_ARGS}
-      -cp ${VELK_JUNIT_STANDALONE}:${main_jar}:${test_jar}
+      -cp ${VELK_JUNIT_STANDALONE}:${main_jar}:${kit_jar}:${test_jar}
       org.junit.platform.console.ConsoleLauncher
       --disable-banner --disable-ansi-colors --fail-if-no-tests --details=tree
       ${select})

@@ -1,13 +1,11 @@
 package com.vormel.kx.tool;
 
-import static com.vormel.kx.tool.Cli.T0_ATR;
-import static com.vormel.kx.tool.Cli.T1_ATR;
-import static com.vormel.kx.tool.Cli.t0Reader;
-import static com.vormel.kx.tool.Cli.t1Reader;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
+import com.vormel.kx.testkit.VirtualCard;
 import java.util.List;
+import java.util.regex.Pattern;
 import org.junit.jupiter.api.Test;
 
 /**
@@ -15,22 +13,25 @@ import org.junit.jupiter.api.Test;
  * T=0 one in the second.
  */
 class CliPcscTest {
+    private static final VirtualCard T1 = VirtualCard.t1();
+    private static final VirtualCard T0 = VirtualCard.t0();
+
     @Test
     void listShowsEachReaderWithItsCardAndAtr() {
         Cli.Result r = Cli.run("list");
         assertEquals(0, r.code, r.err);
         assertEquals(List.of(
-                "0: " + t1Reader() + ": card present, ATR " + T1_ATR,
-                "1: " + t0Reader() + ": card present, ATR " + T0_ATR), r.outLines());
+                "0: " + T1.reader() + ": card present, ATR " + Cli.atr(T1),
+                "1: " + T0.reader() + ": card present, ATR " + Cli.atr(T0)), r.outLines());
     }
 
     @Test
     void sendShowsCommandsResponsesAndStatusWordMeanings() {
-        Cli.Result r = Cli.run("send", t1Reader(), "00A4040007A0000002471001", "00 b0 00 00 04",
+        Cli.Result r = Cli.run("send", T1.reader(), "00A4040007A0000002471001", "00 b0 00 00 04",
                 "00:CA:00:01:00", "12340000");
         assertEquals(0, r.code, r.err);
         assertEquals(List.of(
-                "connected to " + t1Reader() + " with T=1",
+                "connected to " + T1.reader() + " with T=1",
                 "> 00 A4 04 00 07 A0 00 00 02 47 10 01",
                 "< SW 90 00: success",
                 "> 00 B0 00 00 04",
@@ -46,7 +47,7 @@ class CliPcscTest {
         Cli.Result r = Cli.run("send", "--transaction", "--protocol", "t0", "1", "00B0000002");
         assertEquals(0, r.code, r.err);
         assertEquals(List.of(
-                "connected to " + t0Reader() + " with T=0",
+                "connected to " + T0.reader() + " with T=0",
                 "transaction begun",
                 "> 00 B0 00 00 02",
                 "< 0A 0B 0C 0D 0E 0F  SW 90 00: success",
@@ -55,7 +56,7 @@ class CliPcscTest {
 
     @Test
     void aProtocolTheCardLacksIsTheBridgesErrorText() {
-        Cli.Result r = Cli.run("send", "--protocol=t0", t1Reader(), "00B0000004");
+        Cli.Result r = Cli.run("send", "--protocol=t0", T1.reader(), "00B0000004");
         r.assertRefused(1, "velk send: SCardConnect failed with code SCARD_E_PROTO_MISMATCH");
     }
 
@@ -63,18 +64,18 @@ class CliPcscTest {
     void attrReadsByNameAndByIdAndSaysWhatIsNotSupported() {
         Cli.Result r = Cli.run("attr", "0", "ifd-atr", "0x0303", "TAG_IFD_ATR");
         assertEquals(0, r.code, r.err);
-        String line = "ifd-atr (0x00000303): " + T1_ATR;
+        String line = "ifd-atr (0x00000303): " + Cli.atr(T1);
         assertEquals(List.of(line, line, line), r.outLines());
 
-        Cli.Result unsupported = Cli.run("attr", t0Reader(), "SCARD_ATTR_ATR_STRING", "ifd-atr");
+        Cli.Result unsupported = Cli.run("attr", T0.reader(), "SCARD_ATTR_ATR_STRING", "ifd-atr");
         assertEquals(1, unsupported.code, "a named attribute was not read");
         assertEquals(List.of("atr-string (0x00090303): not supported",
-                "ifd-atr (0x00000303): " + T0_ATR), unsupported.outLines());
+                "ifd-atr (0x00000303): " + Cli.atr(T0)), unsupported.outLines());
 
-        Cli.Result all = Cli.run("attr", t1Reader());
+        Cli.Result all = Cli.run("attr", T1.reader());
         assertEquals(0, all.code, "reading every attribute succeeds as a whole: " + all.err);
         assertEquals(Attributes.names().size(), all.outLines().size());
-        assertTrue(all.out.contains("ifd-atr (0x00000303): " + T1_ATR + "\n"), all.out);
+        assertTrue(all.out.contains("ifd-atr (0x00000303): " + Cli.atr(T1) + "\n"), all.out);
     }
 
     @Test
@@ -89,21 +90,19 @@ class CliPcscTest {
 
     @Test
     void watchReportsRemovalAndInsertionUntilStopped() throws Exception {
-        String reader = java.util.regex.Pattern.quote(t1Reader());
+        String reader = Pattern.quote(T1.reader());
         Cli.Running watch = new Cli.Running("watch");
         try {
             watch.awaitLine(Cli.STAMP + reader + ": card present");
-            watch.awaitLine(Cli.STAMP + java.util.regex.Pattern.quote(t0Reader())
+            watch.awaitLine(Cli.STAMP + Pattern.quote(T0.reader())
                     + ": card present");
-            assertEquals("ok removed", Cli.control("remove"));
+            T1.remove();
             watch.awaitLine(Cli.STAMP + reader + ": card removed");
-            assertEquals("0: " + t1Reader() + ": no card", Cli.run("list").outLines().get(0));
-            assertEquals("ok inserted", Cli.control("insert"));
+            assertEquals("0: " + T1.reader() + ": no card", Cli.run("list").outLines().get(0));
+            T1.insert();
             watch.awaitLine(Cli.STAMP + reader + ": card inserted");
         } finally {
-            if (Cli.control("status").equals("removed")) {
-                Cli.control("insert");
-            }
+            T1.insertIfRemoved();
             assertEquals(0, watch.stop());
         }
     }
@@ -111,17 +110,17 @@ class CliPcscTest {
     @Test
     void badInputIsOneLineAndANonZeroExit() {
         Cli.run("frobnicate").assertRefused(2, "velk: unknown command 'frobnicate'");
-        Cli.run("send", t1Reader(), "00A4040G").assertRefused(2, "malformed hex in APDU 1");
-        Cli.run("send", t1Reader(), "00A40400", "00B").assertRefused(2,
+        Cli.run("send", T1.reader(), "00A4040G").assertRefused(2, "malformed hex in APDU 1");
+        Cli.run("send", T1.reader(), "00A40400", "00B").assertRefused(2,
                 "odd number of hex digits in APDU 2");
-        Cli.run("send", t1Reader(), "00A4").assertRefused(2, "shorter than its 4-byte header");
-        Cli.run("send", t1Reader()).assertRefused(2, "needs a reader and at least one APDU");
-        Cli.run("send", "--speed", "9", t1Reader(), "00A40400").assertRefused(2,
+        Cli.run("send", T1.reader(), "00A4").assertRefused(2, "shorter than its 4-byte header");
+        Cli.run("send", T1.reader()).assertRefused(2, "needs a reader and at least one APDU");
+        Cli.run("send", "--speed", "9", T1.reader(), "00A40400").assertRefused(2,
                 "unknown option '--speed'");
         Cli.run("send", "No Such Reader 00 00", "00A40400").assertRefused(3,
                 "unknown reader 'No Such Reader 00 00'");
         Cli.run("attr", "7", "vendor-name").assertRefused(3, "unknown reader '7'");
-        Cli.run("attr", t1Reader(), "vendor-colour").assertRefused(2,
+        Cli.run("attr", T1.reader(), "vendor-colour").assertRefused(2,
                 "unknown attribute 'vendor-colour'");
         Cli.run("list", "extra").assertRefused(2, "list takes no operands");
         Cli.run("wiegand", "--timeout", "soon").assertRefused(2, "--timeout needs a whole number");

@@ -1,12 +1,11 @@
 package com.vormel.kx.tool;
 
+import static com.vormel.kx.testkit.HidapiStandIn.log;
+import static com.vormel.kx.testkit.HidapiStandIn.script;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.io.IOException;
-import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
-import java.nio.file.Path;
 import java.util.List;
 import org.junit.jupiter.api.Test;
 
@@ -15,18 +14,6 @@ import org.junit.jupiter.api.Test;
  * and which reads its script at every open.
  */
 class CliWiegandTest {
-    private static final Path SCRIPT = Path.of(Cli.env("VELK_FAKE_HIDAPI_SCRIPT"));
-    private static final Path LOG = Path.of(Cli.env("VELK_FAKE_HIDAPI_LOG"));
-
-    private static void script(String... steps) throws IOException {
-        Files.writeString(SCRIPT, String.join("\n", steps) + "\n", StandardCharsets.US_ASCII);
-        Files.writeString(LOG, "", StandardCharsets.US_ASCII);
-    }
-
-    private static List<String> log() throws IOException {
-        return Files.readAllLines(LOG, StandardCharsets.US_ASCII);
-    }
-
     @Test
     void eachCardShowsItsBytesFacilityCodeAndNumber() throws IOException {
         // A report of another kind between the reads is not a card.

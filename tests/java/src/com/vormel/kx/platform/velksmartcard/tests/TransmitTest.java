@@ -1,37 +1,35 @@
 package com.vormel.kx.platform.velksmartcard.tests;
 
-import static com.vormel.kx.platform.velksmartcard.tests.Failures.assertFatal;
-import static com.vormel.kx.platform.velksmartcard.tests.Failures.assertPcscFailure;
+import static com.vormel.kx.testkit.Failures.assertFatal;
+import static com.vormel.kx.testkit.Failures.assertPcscFailure;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeEach;
+import com.vormel.kx.testkit.Apdus;
+import com.vormel.kx.testkit.Cards;
+import com.vormel.kx.testkit.CardsExtension;
+import com.vormel.kx.testkit.Pcsc;
+import com.vormel.kx.testkit.PcscTexts;
+import com.vormel.kx.testkit.VirtualCard;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.Timeout;
+import org.junit.jupiter.api.extension.ExtendWith;
 
 /** APDU exchanges with the virtual cards: the bytes both ways and the limits of the response. */
 @Timeout(120)
+@ExtendWith(CardsExtension.class)
 class TransmitTest {
     private static final byte[] OK = {(byte) 0x90, 0x00};
 
-    private long context;
-    private long t1Card;
-    private long t0Card;
+    private final long context;
+    private final long t1Card;
+    private final long t0Card;
 
-    @BeforeEach
-    void connect() throws Exception {
-        context = Stack.establish();
-        t1Card = Stack.connect(context, Stack.t1Reader());
-        t0Card = Stack.connect(context, Stack.t0Reader());
-    }
-
-    @AfterEach
-    void disconnect() {
-        Stack.disconnectQuietly(t1Card);
-        Stack.disconnectQuietly(t0Card);
-        Stack.releaseQuietly(context);
+    TransmitTest(Cards cards) {
+        context = cards.context();
+        t1Card = cards.t1();
+        t0Card = cards.t0();
     }
 
     @Test
@@ -127,7 +125,7 @@ class TransmitTest {
     @Test
     void aCardRemovedAfterConnectingIsReportedByPcsc() throws Exception {
         try {
-            Stack.removeT1Card(context);
+            Pcsc.removeCard(context, VirtualCard.t1());
             assertPcscFailure("SCardTransmit failed with code " + PcscTexts.REMOVED_CARD,
                     () -> VelkSCard.SCardTransmit(
                             t1Card, VelkSCard.SCARD_PROTOCOL_T1, Apdus.readBinary(4)));
@@ -136,10 +134,15 @@ class TransmitTest {
                     () -> VelkSCard.SCardStatus(t1Card, state));
             assertArrayEquals(new int[] {-1}, state);
         } finally {
-            Stack.insertT1Card(context);
+            Pcsc.insertCard(context, VirtualCard.t1());
+            // The shared connection works again once reconnected, for the tests after this one.
+            VelkSCard.SCardReconnect(t1Card, VelkSCard.SCARD_SHARE_SHARED,
+                    VelkSCard.SCARD_PROTOCOL_ANY, VelkSCard.SCARD_RESET_CARD, new int[1]);
         }
+        assertArrayEquals(OK, VelkSCard.SCardTransmit(
+                t1Card, VelkSCard.SCARD_PROTOCOL_T1, Apdus.selectByName()));
         // A new connection reaches the card that came back.
-        long again = Stack.connect(context, Stack.t1Reader());
+        long again = Pcsc.connect(context, VirtualCard.t1().reader());
         try {
             assertArrayEquals(OK, VelkSCard.SCardTransmit(
                     again, VelkSCard.SCARD_PROTOCOL_T1, Apdus.selectByName()));
