@@ -130,10 +130,8 @@ TEST_F(Attributes, JniFailureSites) {
 TEST_F(Attributes, UnexpectedException) {
     fakepcsc::GetAttribStep query;
     query.value = {1};
-    fakepcsc::GetAttribStep boom;
-    boom.throwBadAlloc = true;
     pcsc().getAttrib.push(query);
-    pcsc().getAttrib.push(boom);
+    pcsc().getAttrib.push(throwing<fakepcsc::GetAttribStep>());
     EXPECT_EQ(getAttr(), nullptr);
     expectFatal("got unexpected exception", 816);
 }

@@ -92,4 +92,12 @@ Step failing(LONG rv) {
     return step;
 }
 
+// A PC/SC step that throws std::bad_alloc: a failure the bridge did not foresee.
+template <typename Step>
+Step throwing() {
+    Step step;
+    step.throwBadAlloc = true;
+    return step;
+}
+
 }  // namespace velktest

@@ -90,9 +90,7 @@ TEST_F(CardStatus, JniFailureSitesAfterTheStateIsWritten) {
 }
 
 TEST_F(CardStatus, UnexpectedException) {
-    fakepcsc::StatusStep boom;
-    boom.throwBadAlloc = true;
-    pcsc().status.push(boom);
+    pcsc().status.push(throwing<fakepcsc::StatusStep>());
     EXPECT_EQ(status(1, vm.heap().newIntArray({0})), nullptr);
     expectFatal("got unexpected exception", 540);
 }

@@ -116,9 +116,7 @@ TEST_F(Connection, ReaderCharactersRefusedByTheVm) {
 }
 
 TEST_F(Connection, ConnectUnexpectedException) {
-    fakepcsc::ConnectStep boom;
-    boom.throwBadAlloc = true;
-    pcsc().connect.push(boom);
+    pcsc().connect.push(throwing<fakepcsc::ConnectStep>());
     EXPECT_EQ(connect(reader(), vm.heap().newIntArray({0})), -1);
     expectFatal("got unexpected exception", 351);
 }
@@ -156,9 +154,7 @@ TEST_F(Connection, ReconnectFailures) {
     expectFatal("JNI exception occurred", 742, static_cast<jthrowable>(cause));
 
     vm.setPending(nullptr);
-    fakepcsc::ReconnectStep boom;
-    boom.throwBadAlloc = true;
-    pcsc().reconnect.push(boom);
+    pcsc().reconnect.push(throwing<fakepcsc::ReconnectStep>());
     reconnect(1, protocol);
     expectFatal("got unexpected exception", 752);
 
@@ -182,9 +178,7 @@ TEST_F(Connection, Disconnect) {
         "valid.)");
 
     vm.setPending(nullptr);
-    fakepcsc::Result boom;
-    boom.throwBadAlloc = true;
-    pcsc().disconnect.push(boom);
+    pcsc().disconnect.push(throwing<fakepcsc::Result>());
     disconnect(1, 0);
     expectFatal("got unexpected exception", 715);
 }

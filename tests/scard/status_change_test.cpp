@@ -168,9 +168,7 @@ TEST_F(StatusChange, ResultElementsRefusedWithoutException) {
 }
 
 TEST_F(StatusChange, UnexpectedException) {
-    fakepcsc::StatusChangeStep boom;
-    boom.throwBadAlloc = true;
-    pcsc().statusChange.push(boom);
+    pcsc().statusChange.push(throwing<fakepcsc::StatusChangeStep>());
     EXPECT_EQ(wait(0, vm.heap().newIntArray({}), names(vm, {})), nullptr);
     expectFatal("got unexpected exception", 477);
 }

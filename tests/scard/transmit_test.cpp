@@ -130,9 +130,7 @@ TEST_F(Transmit, JniFailureSites) {
 }
 
 TEST_F(Transmit, UnexpectedException) {
-    fakepcsc::TransmitStep boom;
-    boom.throwBadAlloc = true;
-    pcsc().transmit.push(boom);
+    pcsc().transmit.push(throwing<fakepcsc::TransmitStep>());
     EXPECT_EQ(transmit(SCARD_PROTOCOL_T1, vm.heap().newByteArray(kSelect)), nullptr);
     expectFatal("got unexpected exception", 684);
 }

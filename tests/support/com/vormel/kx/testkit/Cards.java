@@ -3,21 +3,11 @@ package com.vormel.kx.testkit;
 import com.vormel.kx.platform.velksmartcard.VelkCardException;
 
 /**
- * A context and a shared connection to each virtual card, opened once for a test class by
- * {@link CardsExtension}. A test that pulls a card must reconnect the handle before it ends, so
- * that the next test finds it working.
+ * A context and a shared connection to each virtual card (t1: the T=1 card in the first reader,
+ * t0: the T=0 card in the second), opened once for a test class by {@link CardsExtension}. A test
+ * that pulls a card reconnects its handle before it ends, so that the next test finds it working.
  */
-public final class Cards implements AutoCloseable {
-    private final long context;
-    private final long t1;
-    private final long t0;
-
-    private Cards(long context, long t1, long t0) {
-        this.context = context;
-        this.t1 = t1;
-        this.t0 = t0;
-    }
-
+public record Cards(long context, long t1, long t0) implements AutoCloseable {
     static Cards open() throws VelkCardException {
         long context = Pcsc.establish();
         try {
@@ -27,33 +17,6 @@ public final class Cards implements AutoCloseable {
             Pcsc.releaseQuietly(context); // which ends a connection already made too
             throw e;
         }
-    }
-
-    /**
-     * The context that both connections belong to.
-     *
-     * @return the context handle
-     */
-    public long context() {
-        return context;
-    }
-
-    /**
-     * The connection to the T=1 card in the first reader.
-     *
-     * @return the card handle
-     */
-    public long t1() {
-        return t1;
-    }
-
-    /**
-     * The connection to the T=0 card in the second reader.
-     *
-     * @return the card handle
-     */
-    public long t0() {
-        return t0;
     }
 
     /** Disconnects both cards and releases the context, whatever a test left of them. */

@@ -7,16 +7,16 @@ import org.junit.jupiter.api.extension.ParameterContext;
 import org.junit.jupiter.api.extension.ParameterResolver;
 
 /**
- * Hands a test class its {@link Cards}: a context and a connection to each virtual card of the
- * stack fixture, established before the class's first test and closed after its last. Use with
- * {@code @ExtendWith(CardsExtension.class)} and a constructor or test method parameter of type
- * {@code Cards}.
+ * Hands a test class its {@link Cards}, established before the class's first test and closed
+ * after its last: {@code @ExtendWith(CardsExtension.class)} and a constructor or test method
+ * parameter of type {@code Cards}.
  */
-public final class CardsExtension implements BeforeAllCallback, AfterAllCallback, ParameterResolver {
+public final class CardsExtension
+        implements BeforeAllCallback, AfterAllCallback, ParameterResolver {
     private static final ExtensionContext.Namespace NAMESPACE =
             ExtensionContext.Namespace.create(CardsExtension.class);
 
-    /** Created by JUnit. */
+    /** Made by JUnit. */
     public CardsExtension() {}
 
     @Override

@@ -18,29 +18,14 @@ public final class ChildProcess {
 
     private ChildProcess() {}
 
-    /**
-     * How a child ended.
-     *
-     * @param exitCode its exit status
-     * @param stdout what it printed on standard output (ISO-8859-1, byte for byte)
-     * @param stderr what it printed on standard error
-     */
+    /** How a child ended; its outputs are read as ISO-8859-1, byte for byte. */
     public record Result(int exitCode, String stdout, String stderr) {
-        /**
-         * Everything about the run, for a failure message.
-         *
-         * @return exit status and both outputs
-         */
+        /** Exit status and both outputs, for a failure message. */
         public String report() {
             return "exit " + exitCode + "\n--- stdout\n" + stdout + "\n--- stderr\n" + stderr;
         }
 
-        /**
-         * Fails unless the child exited with status 0.
-         *
-         * @param what what the child was doing
-         * @return this result
-         */
+        /** Fails unless the child exited with status 0. */
         public Result assertSucceeded(String what) {
             if (exitCode != 0) {
                 throw new AssertionError(what + " failed: " + report());
@@ -49,23 +34,13 @@ public final class ChildProcess {
         }
     }
 
-    /**
-     * Runs the command to its end.
-     *
-     * @param command the program and its arguments
-     * @param directory its working directory, or null for this one's
-     * @return how it ended
-     * @throws IOException when it cannot be started
-     * @throws InterruptedException when interrupted while waiting
-     * @throws AssertionError when it runs past TIMEOUT_SECONDS (it is killed)
-     */
+    /** Runs the command in the directory (null: this process's) to its end. */
     public static Result run(List<String> command, Path directory)
             throws IOException, InterruptedException {
         Path out = Files.createTempFile("velk-child", ".out");
         Path err = Files.createTempFile("velk-child", ".err");
         try {
-            ProcessBuilder builder = new ProcessBuilder(command)
-                    .redirectOutput(out.toFile())
+            ProcessBuilder builder = new ProcessBuilder(command).redirectOutput(out.toFile())
                     .redirectError(err.toFile())
                     .redirectInput(ProcessBuilder.Redirect.from(new File("/dev/null")));
             if (directory != null) {
@@ -75,8 +50,7 @@ public final class ChildProcess {
             if (!p.waitFor(TIMEOUT_SECONDS, TimeUnit.SECONDS)) {
                 p.destroyForcibly();
                 p.waitFor(30, TimeUnit.SECONDS);
-                throw new AssertionError("child did not end within " + TIMEOUT_SECONDS + " s: "
-                        + command);
+                throw new AssertionError("not ended within " + TIMEOUT_SECONDS + " s: " + command);
             }
             return new Result(p.exitValue(), Files.readString(out, StandardCharsets.ISO_8859_1),
                     Files.readString(err, StandardCharsets.ISO_8859_1));

@@ -8,23 +8,17 @@ public final class Fixture {
     private Fixture() {}
 
     /**
-     * A variable that the stack fixture sets.
-     *
-     * @param name the variable, for example VELK_READER
-     * @return its value, never empty
-     * @throws AssertionError naming the fixture when this runs outside it, or naming the variable
-     *     when the fixture left it empty (a reader without a card)
+     * A variable that the stack fixture sets, never empty; fails naming the fixture when this
+     * runs outside it, or the variable when the fixture left it empty (a reader without a card).
      */
     public static String env(String name) {
         String value = System.getenv(name);
         if (value != null && !value.isEmpty()) {
             return value;
         }
-        if (System.getenv("VELK_STACK_DIR") == null) {
-            throw new AssertionError("not started through the stack fixture"
-                    + " (tests/stack/with-pcscd.sh, CMake's VELK_WITH_PCSCD): " + name + " is unset");
-        }
-        throw new AssertionError("the stack fixture left " + name
-                + " empty: is that reader without a card (with-pcscd.sh --card2)?");
+        throw new AssertionError(System.getenv("VELK_STACK_DIR") == null
+                ? "not started through the stack fixture (tests/stack/with-pcscd.sh, CMake's"
+                        + " VELK_WITH_PCSCD): " + name + " is unset"
+                : "the stack fixture left " + name + " empty: a reader without a card?");
     }
 }

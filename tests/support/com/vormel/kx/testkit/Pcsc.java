@@ -7,24 +7,12 @@ import com.vormel.kx.platform.velksmartcard.VelkSCard;
 public final class Pcsc {
     private Pcsc() {}
 
-    /**
-     * A new context of system scope.
-     *
-     * @return the checked context handle
-     * @throws VelkCardException as the bridge throws it
-     */
+    /** A new context of system scope. */
     public static long establish() throws VelkCardException {
         return checkedHandle(VelkSCard.SCardEstablishContext(VelkSCard.SCARD_SCOPE_SYSTEM));
     }
 
-    /**
-     * A shared connection with whatever protocol the card offers.
-     *
-     * @param context an established context
-     * @param reader the reader's name
-     * @return the checked card handle
-     * @throws VelkCardException as the bridge throws it
-     */
+    /** A shared connection with whatever protocol the card offers. */
     public static long connect(long context, String reader) throws VelkCardException {
         return checkedHandle(VelkSCard.SCardConnect(context, reader,
                 VelkSCard.SCARD_SHARE_SHARED, VelkSCard.SCARD_PROTOCOL_ANY, new int[1]));
@@ -33,23 +21,16 @@ public final class Pcsc {
     /**
      * On the 32-bit target a PC/SC handle reaches Java sign-extended, so it always fits an int;
      * about half of them have bit 31 set, so every handle the suites get is checked.
-     *
-     * @param handle a handle from the bridge
-     * @return the same handle
      */
     public static long checkedHandle(long handle) {
-        if ("32".equals(System.getProperty("sun.arch.data.model")) && (long) (int) handle != handle) {
+        if ("32".equals(System.getProperty("sun.arch.data.model")) && (int) handle != handle) {
             throw new AssertionError("a 32-bit handle is sign-extended: 0x"
                     + Long.toHexString(handle));
         }
         return handle;
     }
 
-    /**
-     * Releases a context that the test may have released itself.
-     *
-     * @param context the context
-     */
+    /** Releases a context that the test may have released itself. */
     public static void releaseQuietly(long context) {
         try {
             VelkSCard.SCardReleaseContext(context);
@@ -58,11 +39,7 @@ public final class Pcsc {
         }
     }
 
-    /**
-     * Disconnects a card that the test may have disconnected itself.
-     *
-     * @param card the card handle
-     */
+    /** Disconnects a card that the test may have disconnected itself. */
     public static void disconnectQuietly(long card) {
         try {
             VelkSCard.SCardDisconnect(card, VelkSCard.SCARD_LEAVE_CARD);
@@ -71,15 +48,7 @@ public final class Pcsc {
         }
     }
 
-    /**
-     * Waits, through the bridge itself, until the reader's event state has the given bit.
-     *
-     * @param context an established context
-     * @param reader the reader's name
-     * @param bit an SCARD_STATE_ bit
-     * @return the event state that has it
-     * @throws Exception what the bridge throws, or an AssertionError once patience ends
-     */
+    /** Waits, through the bridge itself, until the reader's event state has the bit; returns it. */
     public static int awaitReaderState(long context, String reader, int bit) throws Exception {
         String[] names = {reader};
         int[] known = {VelkSCard.SCARD_STATE_UNAWARE};
@@ -91,25 +60,13 @@ public final class Pcsc {
                 });
     }
 
-    /**
-     * Pulls the card and waits until PC/SC shows its reader empty.
-     *
-     * @param context an established context
-     * @param card the card
-     * @throws Exception as {@link #awaitReaderState} and {@link VirtualCard#remove}
-     */
+    /** Pulls the card and waits until PC/SC shows its reader empty. */
     public static void removeCard(long context, VirtualCard card) throws Exception {
         card.remove();
         awaitReaderState(context, card.reader(), VelkSCard.SCARD_STATE_EMPTY);
     }
 
-    /**
-     * Puts the card back and waits until PC/SC shows it present.
-     *
-     * @param context an established context
-     * @param card the card
-     * @throws Exception as {@link #awaitReaderState} and {@link VirtualCard#insert}
-     */
+    /** Puts the card back and waits until PC/SC shows it present. */
     public static void insertCard(long context, VirtualCard card) throws Exception {
         card.insert();
         awaitReaderState(context, card.reader(), VelkSCard.SCARD_STATE_PRESENT);

@@ -30,13 +30,7 @@ public final class PcscTexts {
             "SCARD_E_INVALID_VALUE (One or more of the supplied parameter values could not be"
                     + " properly interpreted.)";
 
-    /**
-     * The message of a PC/SC failure of the call with the text of any PC/SC code, for calls whose
-     * code depends on timing (a daemon or a card going away).
-     *
-     * @param call what the message starts with, for example "SCardTransmit"
-     * @return a pattern that matches the whole message
-     */
+    /** A failure of the call ("SCardTransmit") with any code's text: the code depends on timing. */
     public static Pattern anyFailureOf(String call) {
         return Pattern.compile(Pattern.quote(call + " failed with code ")
                 + "SCARD_[EWFP]_[A-Z_]+ \\(.+\\)");

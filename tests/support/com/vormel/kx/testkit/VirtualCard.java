@@ -19,65 +19,43 @@ public final class VirtualCard {
     private static final VirtualCard T0 =
             new VirtualCard("VELK_READER2", "VELK_ATR2", "VELK_VCARD2_CONTROL");
 
-    private final String readerVariable;
-    private final String atrVariable;
-    private final String controlVariable;
+    // The names of the fixture's variables.
+    private final String reader;
+    private final String atr;
+    private final String control;
 
-    private VirtualCard(String readerVariable, String atrVariable, String controlVariable) {
-        this.readerVariable = readerVariable;
-        this.atrVariable = atrVariable;
-        this.controlVariable = controlVariable;
+    private VirtualCard(String reader, String atr, String control) {
+        this.reader = reader;
+        this.atr = atr;
+        this.control = control;
     }
 
-    /**
-     * The T=1 card, in the first reader.
-     *
-     * @return the card
-     */
+    /** The T=1 card, in the first reader. */
     public static VirtualCard t1() {
         return T1;
     }
 
-    /**
-     * The T=0 card, in the second reader.
-     *
-     * @return the card
-     */
+    /** The T=0 card, in the second reader. */
     public static VirtualCard t0() {
         return T0;
     }
 
-    /**
-     * The name PC/SC gives the card's reader.
-     *
-     * @return the reader name
-     */
+    /** The name PC/SC gives the card's reader. */
     public String reader() {
-        return Fixture.env(readerVariable);
+        return Fixture.env(reader);
     }
 
-    /**
-     * The ATR that the card gave pcscd when the stack started.
-     *
-     * @return a fresh copy of the ATR
-     */
+    /** A copy of the ATR that the card gave pcscd when the stack started. */
     public byte[] atr() {
-        return HexFormat.of().parseHex(Fixture.env(atrVariable));
+        return HexFormat.of().parseHex(Fixture.env(atr));
     }
 
-    /**
-     * Sends one command on the card's control channel.
-     *
-     * @param command status, remove, insert or insert SCRIPT
-     * @return the card's one-line reply
-     * @throws IOException when the card cannot be reached
-     */
+    /** Sends one command (status, remove, insert, insert SCRIPT); the card's one-line reply. */
     public String control(String command) throws IOException {
-        String[] endpoint = Fixture.env(controlVariable).split(":");
+        String[] endpoint = Fixture.env(control).split(":");
         try (Socket s = new Socket()) {
             s.connect(new InetSocketAddress(endpoint[0], Integer.parseInt(endpoint[1])), 10_000);
-            // An insert answers once the reader driver took the card.
-            s.setSoTimeout((int) Patience.MILLIS);
+            s.setSoTimeout((int) Patience.MILLIS); // an insert answers once the driver took it
             OutputStream out = s.getOutputStream();
             out.write((command + "\n").getBytes(StandardCharsets.US_ASCII));
             out.flush();
@@ -87,29 +65,17 @@ public final class VirtualCard {
         }
     }
 
-    /**
-     * Pulls the card out of its reader; PC/SC notices a moment later.
-     *
-     * @throws IOException when the card cannot be reached
-     */
+    /** Pulls the card out of its reader; PC/SC notices a moment later. */
     public void remove() throws IOException {
         expect("ok removed", "remove");
     }
 
-    /**
-     * Puts the card back and returns once the reader driver took it.
-     *
-     * @throws IOException when the card cannot be reached
-     */
+    /** Puts the card back; returns once the reader's driver took it. */
     public void insert() throws IOException {
         expect("ok inserted", "insert");
     }
 
-    /**
-     * Puts the card back if a test left it out.
-     *
-     * @throws IOException when the card cannot be reached
-     */
+    /** Puts the card back if a test left it out. */
     public void insertIfRemoved() throws IOException {
         if ("removed".equals(control("status"))) {
             insert();
@@ -119,7 +85,7 @@ public final class VirtualCard {
     private void expect(String reply, String command) throws IOException {
         String got = control(command);
         if (!reply.equals(got)) {
-            throw new AssertionError(command + " on " + controlVariable + " answered " + got);
+            throw new AssertionError(command + " on " + control + " answered " + got);
         }
     }
 }

@@ -25,17 +25,7 @@ final class Cli {
     }
 
     /** The outcome of one command line. */
-    static final class Result {
-        final int code;
-        final String out;
-        final String err;
-
-        Result(int code, String out, String err) {
-            this.code = code;
-            this.out = out;
-            this.err = err;
-        }
-
+    record Result(int code, String out, String err) {
         List<String> outLines() {
             return out.isEmpty() ? List.of() : Arrays.asList(out.split("\n"));
         }

@@ -19,7 +19,7 @@ class CliPcscTest {
     @Test
     void listShowsEachReaderWithItsCardAndAtr() {
         Cli.Result r = Cli.run("list");
-        assertEquals(0, r.code, r.err);
+        assertEquals(0, r.code(), r.err());
         assertEquals(List.of(
                 "0: " + T1.reader() + ": card present, ATR " + Cli.atr(T1),
                 "1: " + T0.reader() + ": card present, ATR " + Cli.atr(T0)), r.outLines());
@@ -29,7 +29,7 @@ class CliPcscTest {
     void sendShowsCommandsResponsesAndStatusWordMeanings() {
         Cli.Result r = Cli.run("send", T1.reader(), "00A4040007A0000002471001", "00 b0 00 00 04",
                 "00:CA:00:01:00", "12340000");
-        assertEquals(0, r.code, r.err);
+        assertEquals(0, r.code(), r.err());
         assertEquals(List.of(
                 "connected to " + T1.reader() + " with T=1",
                 "> 00 A4 04 00 07 A0 00 00 02 47 10 01",
@@ -45,7 +45,7 @@ class CliPcscTest {
     @Test
     void sendWithinATransactionToTheT0CardChosenByNumber() {
         Cli.Result r = Cli.run("send", "--transaction", "--protocol", "t0", "1", "00B0000002");
-        assertEquals(0, r.code, r.err);
+        assertEquals(0, r.code(), r.err());
         assertEquals(List.of(
                 "connected to " + T0.reader() + " with T=0",
                 "transaction begun",
@@ -63,19 +63,19 @@ class CliPcscTest {
     @Test
     void attrReadsByNameAndByIdAndSaysWhatIsNotSupported() {
         Cli.Result r = Cli.run("attr", "0", "ifd-atr", "0x0303", "TAG_IFD_ATR");
-        assertEquals(0, r.code, r.err);
+        assertEquals(0, r.code(), r.err());
         String line = "ifd-atr (0x00000303): " + Cli.atr(T1);
         assertEquals(List.of(line, line, line), r.outLines());
 
         Cli.Result unsupported = Cli.run("attr", T0.reader(), "SCARD_ATTR_ATR_STRING", "ifd-atr");
-        assertEquals(1, unsupported.code, "a named attribute was not read");
+        assertEquals(1, unsupported.code(), "a named attribute was not read");
         assertEquals(List.of("atr-string (0x00090303): not supported",
                 "ifd-atr (0x00000303): " + Cli.atr(T0)), unsupported.outLines());
 
         Cli.Result all = Cli.run("attr", T1.reader());
-        assertEquals(0, all.code, "reading every attribute succeeds as a whole: " + all.err);
+        assertEquals(0, all.code(), "reading every attribute succeeds as a whole: " + all.err());
         assertEquals(Attributes.names().size(), all.outLines().size());
-        assertTrue(all.out.contains("ifd-atr (0x00000303): " + Cli.atr(T1) + "\n"), all.out);
+        assertTrue(all.out().contains("ifd-atr (0x00000303): " + Cli.atr(T1) + "\n"), all.out());
     }
 
     @Test
@@ -130,12 +130,12 @@ class CliPcscTest {
     void helpGoesToStdoutAndSucceeds() {
         for (String command : new String[] {"list", "watch", "send", "attr", "wiegand"}) {
             Cli.Result r = Cli.run(command, "--help");
-            assertEquals(0, r.code);
-            assertTrue(r.out.startsWith("usage: velk " + command), r.out);
+            assertEquals(0, r.code());
+            assertTrue(r.out().startsWith("usage: velk " + command), r.out());
         }
         Cli.Result overview = Cli.run("--help");
-        assertEquals(0, overview.code);
-        assertTrue(overview.out.contains("exit codes:"), overview.out);
-        assertEquals(2, Cli.run().code, "no command is a usage error");
+        assertEquals(0, overview.code());
+        assertTrue(overview.out().contains("exit codes:"), overview.out());
+        assertEquals(2, Cli.run().code(), "no command is a usage error");
     }
 }

@@ -20,9 +20,9 @@ class CliWiegandTest {
         script("frame 18 2A 01 C8", "timeout", "frame 07 01 02 03", "frame 18 00 FF FE",
                 "frame 18 FF 00 01", "frame 18 11 11 11");
         Cli.Result r = Cli.run("wiegand", "--count", "3");
-        assertEquals(0, r.code, r.err);
+        assertEquals(0, r.code(), r.err());
         List<String> lines = r.outLines();
-        assertEquals(3, lines.size(), r.out);
+        assertEquals(3, lines.size(), r.out());
         assertTrue(lines.get(0).matches(Cli.STAMP + "card 2A 01 C8  facility 42  number 456"),
                 lines.get(0));
         assertTrue(lines.get(1).matches(Cli.STAMP + "card 00 FF FE  facility 0  number 65534"),
@@ -36,9 +36,9 @@ class CliWiegandTest {
     void anUnpluggedReaderEndsTheCommandWithAnError() throws IOException {
         script("frame 18 01 02 03", "error");
         Cli.Result r = Cli.run("wiegand");
-        assertEquals(1, r.code);
-        assertTrue(r.out.matches(Cli.STAMP + "card 01 02 03  facility 1  number 515\n"), r.out);
-        assertTrue(r.err.endsWith("velk wiegand: the reader failed or was unplugged\n"), r.err);
+        assertEquals(1, r.code());
+        assertTrue(r.out().matches(Cli.STAMP + "card 01 02 03  facility 1  number 515\n"), r.out());
+        assertTrue(r.err().endsWith("velk wiegand: the reader failed or was unplugged\n"), r.err());
         assertEquals("close", log().get(log().size() - 1));
     }
 
@@ -52,9 +52,9 @@ class CliWiegandTest {
     void theTimeoutCountsFromTheLastCard() throws IOException {
         script("frame 18 01 02 03");
         Cli.Result r = Cli.run("wiegand", "--timeout", "300");
-        assertEquals(4, r.code);
-        assertEquals(1, r.outLines().size(), r.out);
-        assertTrue(r.err.endsWith("velk wiegand: no card within 300 ms\n"), r.err);
+        assertEquals(4, r.code());
+        assertEquals(1, r.outLines().size(), r.out());
+        assertTrue(r.err().endsWith("velk wiegand: no card within 300 ms\n"), r.err());
     }
 
     @Test

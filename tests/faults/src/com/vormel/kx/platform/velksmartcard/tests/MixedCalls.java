@@ -60,18 +60,6 @@ public final class MixedCalls implements AutoCloseable {
         return new MixedCalls(VirtualCard.t0());
     }
 
-    public long context() {
-        return context;
-    }
-
-    public long card() {
-        return card;
-    }
-
-    public int protocol() {
-        return protocol;
-    }
-
     /** Makes call number n (modulo KINDS) and checks its outcome. */
     public void call(long n) throws VelkCardException {
         switch ((int) (n % KINDS)) {

@@ -23,42 +23,43 @@ class CardStatusTest {
             VelkSCard.SCARD_PRESENT | VelkSCard.SCARD_POWERED | VelkSCard.SCARD_NEGOTIABLE;
     private static final int STATE_BITS = 0xFFFF;
 
-    private final long t1Card;
-    private final long t0Card;
+    private final Cards cards;
 
     CardStatusTest(Cards cards) {
-        t1Card = cards.t1();
-        t0Card = cards.t0();
+        this.cards = cards;
     }
 
     @Test
     void statusGivesTheStateWordInElementZeroAndExactlyTheAtr() throws Exception {
         int[] state = {-5, -6, -7};
-        assertArrayEquals(VirtualCard.t1().atr(), VelkSCard.SCardStatus(t1Card, state));
+        assertArrayEquals(VirtualCard.t1().atr(), VelkSCard.SCardStatus(cards.t1(), state));
         assertEquals(POWERED_CARD, state[0] & STATE_BITS);
         assertArrayEquals(new int[] {-6, -7}, new int[] {state[1], state[2]});
 
         int[] single = {-5};
-        assertArrayEquals(VirtualCard.t0().atr(), VelkSCard.SCardStatus(t0Card, single));
+        assertArrayEquals(VirtualCard.t0().atr(), VelkSCard.SCardStatus(cards.t0(), single));
         assertEquals(POWERED_CARD, single[0] & STATE_BITS);
     }
 
     @Test
     void anEmptyStateArrayReportsTheIndexFailure() {
         assertFatalCausedBy(ArrayIndexOutOfBoundsException.class, 512,
-                () -> VelkSCard.SCardStatus(t1Card, new int[0]));
+                () -> VelkSCard.SCardStatus(cards.t1(), new int[0]));
     }
 
     @Test
     void theDriversAtrTagGivesExactlyTheAtr() throws Exception {
-        assertArrayEquals(VirtualCard.t1().atr(), VelkSCard.SCardGetAttr(t1Card, VelkSCard.TAG_IFD_ATR));
-        assertArrayEquals(VirtualCard.t0().atr(), VelkSCard.SCardGetAttr(t0Card, VelkSCard.TAG_IFD_ATR));
+        assertArrayEquals(VirtualCard.t1().atr(),
+                VelkSCard.SCardGetAttr(cards.t1(), VelkSCard.TAG_IFD_ATR));
+        assertArrayEquals(VirtualCard.t0().atr(),
+                VelkSCard.SCardGetAttr(cards.t0(), VelkSCard.TAG_IFD_ATR));
     }
 
     @Test
     void anAttributeTheDriverDoesNotSupportIsNull() throws Exception {
-        assertNull(VelkSCard.SCardGetAttr(t1Card, VelkSCard.SCARD_ATTR_ATR_STRING));
+        assertNull(VelkSCard.SCardGetAttr(cards.t1(), VelkSCard.SCARD_ATTR_ATR_STRING));
         // No exception is left behind: the next call works normally.
-        assertArrayEquals(VirtualCard.t1().atr(), VelkSCard.SCardGetAttr(t1Card, VelkSCard.TAG_IFD_ATR));
+        assertArrayEquals(VirtualCard.t1().atr(),
+                VelkSCard.SCardGetAttr(cards.t1(), VelkSCard.TAG_IFD_ATR));
     }
 }

@@ -148,8 +148,8 @@ class StatusChangeTest {
     void badArgumentsAreRefusedWithoutWritingTheStates() {
         int[] states = {PRESENT, EMPTY};
         assertPcscFailure("SCardGetStatusChange failed with code " + PcscTexts.UNKNOWN_READER,
-                () -> VelkSCard.SCardGetStatusChange(
-                        context, 0, states, new String[] {VirtualCard.t1().reader(), "No Such Reader"}));
+                () -> VelkSCard.SCardGetStatusChange(context, 0, states,
+                        new String[] {VirtualCard.t1().reader(), "No Such Reader"}));
         assertFatal("readerCurrentStateArray size = 2. readerNameArray size = 1", 380,
                 () -> VelkSCard.SCardGetStatusChange(
                         context, 0, states, new String[] {VirtualCard.t1().reader()}));
