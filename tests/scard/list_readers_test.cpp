@@ -2,6 +2,8 @@
 // building of the String[].
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "bridge_test.h"
 #include "errors/guard_sites.h"
 
@@ -124,61 +126,47 @@ TEST_F(ListReaders, ReportedLengthAboveTheBufferIsRefused) {
     expectFatal("pcchReaders=4096 exceeds buffer of 7", velk::guard_sites::kReaderListOverrun);
 }
 
-TEST_F(ListReaders, FirstCallLengthThatCannotBeABufferIsRefused) {
-    std::vector<DWORD> lengths = {DWORD{0xFFFFFFFE}, DWORD{0xFFFFFFFF}};
+// A length whose buffer cannot be had is a failed allocation, and the two spare
+// bytes never wrap a size around to something small.
+TEST_F(ListReaders, FirstCallLengthWithoutABufferIsAFailedAllocation) {
+    std::vector<DWORD> lengths = {static_cast<DWORD>(SCARD_AUTOALLOCATE)};
     if (sizeof(DWORD) > 4) {
-        // Where PC/SC's lengths are 64 bits wide, past the low half too.
-        lengths.push_back(static_cast<DWORD>(uint64_t{1} << 32));
+        // Where PC/SC's lengths are 64 bits wide.
+        lengths.push_back(static_cast<DWORD>(uint64_t{1} << 63));
+        lengths.push_back(static_cast<DWORD>(UINT64_MAX - 1));
+    } else {
+        lengths.push_back(DWORD{0xFFFFFFFE});
+        lengths.push_back(DWORD{0xFFFFFFFD});
     }
     for (DWORD length : lengths) {
+        SCOPED_TRACE(length);
         vm.setPending(nullptr);
         fakepcsc::reset();
         fakepcsc::ListReadersStep first;
         first.reportedLength = length;
         pcsc().listReaders.push(first);
         EXPECT_EQ(list(), nullptr);
-        expectFatal("pcchReaders=" + std::to_string(length) + " is no buffer length",
-                    velk::guard_sites::kReaderListLengthUnusable);
+        expectFatal("got unexpected exception", 290);
         EXPECT_EQ(pcsc().listReadersCalls.size(), 1u) << "no second call";
     }
 }
 
 TEST_F(ListReaders, JniFailureSites) {
-    struct Case {
-        const char* function;
-        int call;  // which call of it fails; the fatal report makes further ones
-        bool pend;
-        const char* message;
-        int line;
-    };
-    const Case cases[] = {
-        {"NewObjectArray", 1, true, "JNI exception occurred", 257},
-        {"NewObjectArray", 1, false, "result=NULL", 260},
-        {"NewStringUTF", 2, true, "JNI exception occurred", 265},
-        {"NewStringUTF", 2, false, "s=NULL", 268},
-        {"SetObjectArrayElement", 3, true, "JNI exception occurred", 271},
-    };
     offer(kThree);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        fakejni::FakeJniEnv fresh;
-        jthrowable cause = fresh.heap().newThrowable("java/lang/OutOfMemoryError", "");
-        if (c.pend) {
-            fresh.pendOn(c.function, cause, c.call);
-        } else {
-            fresh.nullOn(c.function, c.call);
-        }
-        EXPECT_EQ(Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardListReaders(fresh.env(),
-                                                                                       nullptr, 1),
-                  nullptr);
-        expectFatalOn(fresh, c.message, c.line, c.pend ? cause : nullptr);
-    }
+    // The call of each function that fails: the fatal report makes further ones.
+    forEachFaultSite(
+        {pendingAt("NewObjectArray", 257, 1), nullAt("NewObjectArray", "result=NULL", 260, 1),
+         pendingAt("NewStringUTF", 265, 2), nullAt("NewStringUTF", "s=NULL", 268, 2),
+         pendingAt("SetObjectArrayElement", 271, 3)},
+        [&](fakejni::FakeJniEnv& fresh, const FaultSite&) {
+            EXPECT_EQ(Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardListReaders(
+                          fresh.env(), nullptr, 1),
+                      nullptr);
+        });
 }
 
 TEST_F(ListReaders, UnexpectedException) {
-    fakepcsc::ListReadersStep boom;
-    boom.throwBadAlloc = true;
-    pcsc().listReaders.push(boom);
+    pcsc().listReaders.push(throwing<fakepcsc::ListReadersStep>());
     EXPECT_EQ(list(), nullptr);
     expectFatal("got unexpected exception", 290);
 }
