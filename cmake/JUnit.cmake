@@ -76,3 +76,27 @@ function(velk_add_junit_test)
   list(JOIN VELK_JUNIT_FAIL_PATTERNS "|" fail)
   set_tests_properties(${T_NAME} PROPERTIES LABELS java FAIL_REGULAR_EXPRESSION "${fail}")
 endfunction()
+
+# Compiles test classes into a jar that sees JUnit, the product's jar, the
+# test kit and INCLUDE_JARS; DEPENDS names what the tests load (libraries,
+# stand-ins).
+#
+#   velk_add_test_jar(target OUTPUT_NAME name SOURCES ... [INCLUDE_JARS jar ...]
+#                     [MANIFEST file] [DEPENDS target ...])
+function(velk_add_test_jar target)
+  cmake_parse_arguments(J "" "OUTPUT_NAME;MANIFEST" "SOURCES;INCLUDE_JARS;DEPENDS" ${ARGN})
+  set(CMAKE_JAVA_COMPILE_FLAGS -Xlint:all -Xlint:-processing -Werror --release 17)
+  set(kit velk_test_support)
+  if(target STREQUAL velk_test_support)
+    set(kit)
+  endif()
+  set(manifest)
+  if(J_MANIFEST)
+    set(manifest MANIFEST ${J_MANIFEST})
+  endif()
+  add_jar(${target} SOURCES ${J_SOURCES} ${manifest} OUTPUT_NAME ${J_OUTPUT_NAME}
+    INCLUDE_JARS ${VELK_JUNIT_STANDALONE} velk_java ${kit} ${J_INCLUDE_JARS})
+  if(J_DEPENDS)
+    add_dependencies(${target} ${J_DEPENDS})
+  endif()
+endfunction()

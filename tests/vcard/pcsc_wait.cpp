@@ -50,16 +50,6 @@ long remainingMs(Clock::time_point deadline) {
     return ms > 0 ? static_cast<long>(ms) : 0;
 }
 
-std::string hex(const unsigned char* bytes, DWORD length) {
-    std::string out;
-    char digits[3];
-    for (DWORD i = 0; i < length; ++i) {
-        std::snprintf(digits, sizeof digits, "%02X", bytes[i]);
-        out += digits;
-    }
-    return out;
-}
-
 // Waits until every reader is in the wanted card state; each one's ATR goes
 // into atrs.
 bool waitCards(SCARDCONTEXT ctx, const std::vector<std::string>& readers, Want want,
@@ -90,8 +80,11 @@ bool waitCards(SCARDCONTEXT ctx, const std::vector<std::string>& readers, Want w
             s.dwCurrentState = st & ~SCARD_STATE_CHANGED;
         }
         if (done) {
-            atrs.clear();
-            for (const auto& s : states) atrs.push_back(hex(s.rgbAtr, s.cbAtr));
+            for (const auto& s : states) {
+                char hex[2 * MAX_ATR_SIZE + 1] = "";
+                for (DWORD i = 0; i < s.cbAtr; ++i) std::sprintf(hex + 2 * i, "%02X", s.rgbAtr[i]);
+                atrs.emplace_back(hex);
+            }
             return true;
         }
         if (remainingMs(deadline) == 0) return false;
