@@ -10,7 +10,7 @@ import java.util.concurrent.atomic.AtomicReference;
 /**
  * Drives the scripted hidapi stand-in that the VM loads in place of libhidapi-hidraw: the script
  * it reads at each open (VELK_FAKE_HIDAPI_SCRIPT) and the log of what it was asked
- * (VELK_FAKE_HIDAPI_LOG), both described in tests/reader/fake_hidapi/fake_hidapi.h.
+ * (VELK_FAKE_HIDAPI_LOG), both described in tests/fakes/hidapi/fake_hidapi.h.
  */
 public final class HidapiStandIn {
     private HidapiStandIn() {}

@@ -1,5 +1,8 @@
 package com.vormel.kx.testkit;
 
+import java.util.concurrent.Future;
+import java.util.concurrent.TimeUnit;
+import java.util.concurrent.TimeoutException;
 import java.util.function.Supplier;
 
 /**
@@ -35,5 +38,18 @@ public final class Patience {
             Thread.sleep(10);
         }
         return value;
+    }
+
+    /**
+     * Fails if the call running in the future ends within a short look: only a call that does not
+     * block can fail this, a slow machine only waits longer.
+     */
+    public static void assertStillBlocked(Future<?> call, String what) throws Exception {
+        try {
+            call.get(300, TimeUnit.MILLISECONDS);
+        } catch (TimeoutException expected) {
+            return;
+        }
+        throw new AssertionError(what + " returned while it should block");
     }
 }
