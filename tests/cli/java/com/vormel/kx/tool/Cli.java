@@ -93,5 +93,4 @@ final class Cli {
         return new Result(code, out.toString(StandardCharsets.UTF_8),
                 err.toString(StandardCharsets.UTF_8));
     }
-
 }

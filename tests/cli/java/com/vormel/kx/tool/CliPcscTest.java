@@ -94,8 +94,7 @@ class CliPcscTest {
         Cli.Running watch = new Cli.Running("watch");
         try {
             watch.awaitLine(Cli.STAMP + reader + ": card present");
-            watch.awaitLine(Cli.STAMP + Pattern.quote(T0.reader())
-                    + ": card present");
+            watch.awaitLine(Cli.STAMP + Pattern.quote(T0.reader()) + ": card present");
             T1.remove();
             watch.awaitLine(Cli.STAMP + reader + ": card removed");
             assertEquals("0: " + T1.reader() + ": no card", Cli.run("list").outLines().get(0));
