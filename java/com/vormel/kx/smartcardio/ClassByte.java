@@ -12,6 +12,15 @@ final class ClassByte {
     private ClassByte() {}
 
     static byte forChannel(byte cla, int channel) {
+        // The common case first: a first-form class on channels 0 to 3 (the sign-extended
+        // byte of a class with bit 8 set fails the test too).
+        if ((cla & 0xE0) == 0 && channel <= 3) {
+            return (byte) (cla & 0xFC | channel);
+        }
+        return convert(cla, channel);
+    }
+
+    private static byte convert(byte cla, int channel) {
         int c = cla & 0xFF;
         if ((c & 0x80) != 0 || (c & 0xE0) == 0x20) {
             return cla;
