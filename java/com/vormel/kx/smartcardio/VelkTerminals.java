@@ -129,9 +129,13 @@ final class VelkTerminals extends CardTerminals {
                 return true;
             }
         }
-        // The plug-and-play entry counts the readers in its upper half.
-        return known.length > readers && (reported[readers] & UNKNOWN) == 0
-                && reported[readers] >>> 16 != known[readers] >>> 16;
+        // The plug-and-play entry reports a change of the reader count: PC/SC lite marks it
+        // changed, and some daemons also keep the count in its upper half.
+        if (known.length == readers || (reported[readers] & UNKNOWN) != 0) {
+            return false;
+        }
+        return (reported[readers] & VelkSCard.SCARD_STATE_CHANGED) != 0
+                || reported[readers] >>> 16 != known[readers] >>> 16;
     }
 
     private int[] probe(String[] names) throws VelkCardException {
