@@ -2,6 +2,7 @@ package com.vormel.kx.smartcardio;
 
 import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
+import java.util.Objects;
 import javax.smartcardio.Card;
 import javax.smartcardio.CardException;
 import javax.smartcardio.CardTerminal;
@@ -27,6 +28,7 @@ final class VelkTerminal extends CardTerminal {
 
     @Override
     public synchronized Card connect(String protocol) throws CardException {
+        Objects.requireNonNull(protocol, "protocol");
         if (card != null) {
             if (card.isValid()) {
                 String active = card.getProtocol();
