@@ -21,8 +21,12 @@ import java.security.Provider;
  *
  * <p>The factory takes no parameters. Beyond the JDK's own provider it re-establishes its PC/SC
  * context after the daemon restarts, lets interrupts stop its waits and reads reader attributes
- * ({@link VelkCard#getAttribute}). The provider object itself holds no PC/SC state; each factory
- * has its own context and may be used from any number of threads.
+ * ({@link VelkCard#getAttribute}).
+ *
+ * <p>Threads: the provider holds no PC/SC state. Each factory has its own context, which its
+ * terminals share; any number of threads may use a factory and what it hands out. Serialized
+ * are {@code connect} per terminal, {@code waitForChange} per {@code CardTerminals} object and
+ * {@code beginExclusive}/{@code endExclusive} per card; everything else runs side by side.
  */
 public final class VelkProvider extends Provider {
     private static final long serialVersionUID = 1L;

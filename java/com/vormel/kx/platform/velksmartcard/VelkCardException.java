@@ -6,7 +6,8 @@ package com.vormel.kx.platform.velksmartcard;
  * operation requires a smart card, but no smart card is currently in the device.)"}.
  *
  * <p>{@link #getErrorCode()} gives the PC/SC code that the text names, so that callers can
- * compare numbers instead of matching strings.
+ * compare numbers instead of matching strings. The exception is immutable: any thread may read
+ * it.
  */
 public class VelkCardException extends Exception {
     private static final long serialVersionUID = 1L;
