@@ -32,7 +32,9 @@ final class StatusWait {
      */
     static int[] until(String[] names, int[] known, long timeoutMillis, Goal goal)
             throws CardException {
-        long deadline = System.nanoTime() + timeoutMillis * 1_000_000L;
+        // A timeout too long for a nanosecond deadline (about 146 years) waits without limit.
+        boolean bounded = timeoutMillis != 0 && timeoutMillis < Long.MAX_VALUE / 2_000_000L;
+        long deadline = bounded ? System.nanoTime() + timeoutMillis * 1_000_000L : 0;
         long context;
         try {
             context = VelkSCard.SCardEstablishContext(VelkSCard.SCARD_SCOPE_USER);
@@ -46,7 +48,7 @@ final class StatusWait {
                     throw Failures.interrupted();
                 }
                 long slice = SLICE_MILLIS;
-                if (timeoutMillis != 0) {
+                if (bounded) {
                     long left = (deadline - System.nanoTime()) / 1_000_000L;
                     if (left <= 0) {
                         return null;
