@@ -124,6 +124,13 @@ void Card::answer(const std::vector<std::uint8_t>& message) {
         }
     }
     const std::vector<std::uint8_t> response = script_.respond(message);
+    if (response.empty()) {
+        // vpcd waits on for an empty frame, but takes a closed connection for an empty
+        // answer: a card pulled in the middle of the exchange.
+        log("> " + hex(message) + "  pulled");
+        remove();
+        return;
+    }
     log("> " + hex(message) + "  < " + hex(response));
     if (!link_.send(response)) remove();
 }

@@ -172,7 +172,9 @@ bool Script::parseLine(const std::string& line, std::string& error) {
     }
     if (!parsePattern(pattern, true, r.pattern.bytes, r.pattern.anyTail, error)) return false;
     const std::string response = trim(line.substr(arrow + 2));
-    if (startsWithWord(response, "echo", rest)) {
+    if (response == "pulled") {
+        r.bytes.clear();  // the one answer without a status word: the card leaves instead
+    } else if (startsWithWord(response, "echo", rest)) {
         r.kind = Kind::Echo;
         if (!parseStatus(rest, r.bytes, error)) return false;
     } else if (startsWithWord(response, "le", rest)) {

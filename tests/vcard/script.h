@@ -16,8 +16,9 @@ class Script {
     static bool load(const std::string& path, Script& out, std::string& error);
 
     const std::vector<std::uint8_t>& atr() const { return atr_; }
-    // The response (data and status word) to one command APDU; remembers the
-    // command for rules that answer only after a given one.
+    // The response (data and status word) to one command APDU, empty when the
+    // card is to leave without answering; remembers the command for rules that
+    // answer only after a given one.
     std::vector<std::uint8_t> respond(const std::vector<std::uint8_t>& apdu);
 
   private:
