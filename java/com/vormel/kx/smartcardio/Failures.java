@@ -36,6 +36,15 @@ final class Failures {
         return card(e);
     }
 
+    /**
+     * An answer too short for a status word (vpcd gives an empty one when the card is pulled
+     * in the middle of an exchange): the card failed, the caller's command was not at fault.
+     */
+    static CardException noStatusWord(int length) {
+        return new CardException(
+                "The card gave no status word: its response has " + length + " byte(s)");
+    }
+
     /** A wait stopped by an interrupt; the thread's interrupt flag is set again. */
     static CardException interrupted() {
         Thread.currentThread().interrupt();

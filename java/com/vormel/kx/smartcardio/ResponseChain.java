@@ -28,13 +28,16 @@ final class ResponseChain {
         byte[] data = NONE;
         for (int exchanges = 1; ; ++exchanges) {
             int n = response.length;
+            if (n < 2) {
+                throw Failures.noStatusWord(n);
+            }
             if (n == 2 && response[0] == 0x6C) {
                 byte[] resent = CommandForms.withLe(command, response[1], t0);
                 if (resent == null) {
                     return concat(data, response, n);
                 }
                 command = resent;
-            } else if (n >= 2 && response[n - 2] == 0x61) {
+            } else if (response[n - 2] == 0x61) {
                 data = concat(data, response, n - 2);
                 command = new byte[] {command[0], (byte) 0xC0, 0x00, 0x00, response[n - 1]};
             } else {

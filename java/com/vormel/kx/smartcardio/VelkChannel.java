@@ -100,7 +100,10 @@ final class VelkChannel extends CardChannel {
             throw c.failed(e);
         }
         int n = response.length;
-        if (n >= 2 && (response[n - 2] == 0x61 || (n == 2 && response[0] == 0x6C))
+        if (n < 2) {
+            throw Failures.noStatusWord(n);
+        }
+        if ((response[n - 2] == 0x61 || (n == 2 && response[0] == 0x6C))
                 && (protocol == T0 || protocol == T1)) {
             return ResponseChain.follow(c, sent, response);
         }

@@ -13,5 +13,9 @@
  * PC/SC contexts of their own in slices of a tenth of a second; an interrupt ends them with a
  * {@code CardException} whose cause is an {@code InterruptedException}, the thread's interrupt
  * flag set again.
+ *
+ * <p>A card answer without a status word (fewer than two bytes, as when the card is pulled in
+ * the middle of an exchange) fails either {@code CardChannel.transmit} with a {@code
+ * CardException}; the ByteBuffer form has then consumed its command and written no response.
  */
 package com.vormel.kx.smartcardio;
