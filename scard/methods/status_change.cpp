@@ -3,8 +3,6 @@
 #include <winscard.h>
 
 #include <cstddef>
-#include <memory_resource>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,18 +31,13 @@ constexpr int kStorePending = 455;
 constexpr int kResultReleasePending = 459;
 constexpr int kUnexpected = 477;
 
-// Room for the states, names and records of a few readers, so that a usual
-// wait takes its working storage from the stack; more spill to the heap.
-constexpr std::size_t kArenaSize = 2048;
-
-std::pmr::vector<DWORD> readCurrentStates(JNIEnv* env, jintArray states, jsize n,
-                                          std::pmr::memory_resource* arena) {
+std::vector<DWORD> readCurrentStates(JNIEnv* env, jintArray states, jsize n) {
     ReadOnlyIntArrayElements elements(env, states);
     throwIfJniExceptionPending(env, kStatesElementsPending);
     if (elements.get() == nullptr) {
         throwFatal(env, kStatesElementsNull, "readerCurrentStateArrayElements=NULL");
     }
-    std::pmr::vector<DWORD> current(arena);
+    std::vector<DWORD> current;
     current.reserve(static_cast<size_t>(n));
     for (jsize i = 0; i < n; ++i) {
         current.push_back(dwordFromJava(elements[i]));
@@ -54,9 +47,8 @@ std::pmr::vector<DWORD> readCurrentStates(JNIEnv* env, jintArray states, jsize n
     return current;
 }
 
-std::pmr::vector<std::pmr::string> readNames(JNIEnv* env, jobjectArray names, jsize n,
-                                             std::pmr::memory_resource* arena) {
-    std::pmr::vector<std::pmr::string> result(arena);
+std::vector<std::string> readNames(JNIEnv* env, jobjectArray names, jsize n) {
+    std::vector<std::string> result;
     result.reserve(static_cast<size_t>(n));
     for (jsize i = 0; i < n; ++i) {
         auto element = static_cast<jstring>(env->GetObjectArrayElement(names, i));
@@ -71,7 +63,7 @@ std::pmr::vector<std::pmr::string> readNames(JNIEnv* env, jobjectArray names, js
     return result;
 }
 
-jintArray newEventStateArray(JNIEnv* env, const std::pmr::vector<SCARD_READERSTATE>& readerStates) {
+jintArray newEventStateArray(JNIEnv* env, const std::vector<SCARD_READERSTATE>& readerStates) {
     auto n = static_cast<jsize>(readerStates.size());
     jintArray result = env->NewIntArray(n);
     throwIfJniExceptionPending(env, kNewIntArrayPending);
@@ -108,19 +100,15 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardGetStatusChange(
         jsize n = env->GetArrayLength(readerCurrentStateArray);
         jsize m = env->GetArrayLength(readerNameArray);
         if (n != m) {
-            std::ostringstream message;
-            message << "readerCurrentStateArray size = " << n << ". readerNameArray size = " << m;
-            throwFatal(env, kLengthsDiffer, message.str());
+            throwFatal(env, kLengthsDiffer,
+                       "readerCurrentStateArray size = " + std::to_string(n) +
+                           ". readerNameArray size = " + std::to_string(m));
         }
-        std::byte arena[kArenaSize];
-        std::pmr::monotonic_buffer_resource arenaResource(arena, sizeof arena);
-        std::pmr::vector<DWORD> current =
-            readCurrentStates(env, readerCurrentStateArray, n, &arenaResource);
+        std::vector<DWORD> current = readCurrentStates(env, readerCurrentStateArray, n);
         // Complete before the records point into it, and unchanged afterwards.
-        const std::pmr::vector<std::pmr::string> names =
-            readNames(env, readerNameArray, n, &arenaResource);
+        const std::vector<std::string> names = readNames(env, readerNameArray, n);
 
-        std::pmr::vector<SCARD_READERSTATE> readerStates(&arenaResource);
+        std::vector<SCARD_READERSTATE> readerStates;
         readerStates.reserve(static_cast<size_t>(n));
         for (jsize i = 0; i < n; ++i) {
             SCARD_READERSTATE state{};
