@@ -7,6 +7,7 @@ import static com.vormel.kx.tool.Cli.t1Reader;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
+import com.vormel.kx.platform.velksmartcard.VelkSCard;
 import java.util.List;
 import org.junit.jupiter.api.Test;
 
@@ -22,6 +23,22 @@ class CliPcscTest {
         assertEquals(List.of(
                 "0: " + t1Reader() + ": card present, ATR " + T1_ATR,
                 "1: " + t0Reader() + ": card present, ATR " + T0_ATR), r.outLines());
+    }
+
+    @Test
+    void listShowsACardThatAnotherProgramHoldsExclusivelyAsInUse() throws Exception {
+        long context = VelkSCard.SCardEstablishContext(VelkSCard.SCARD_SCOPE_SYSTEM);
+        long card = VelkSCard.SCardConnect(context, t1Reader(), VelkSCard.SCARD_SHARE_EXCLUSIVE,
+                VelkSCard.SCARD_PROTOCOL_ANY, new int[1]);
+        try {
+            Cli.Result r = Cli.run("list");
+            assertEquals(0, r.code, r.err);
+            assertEquals("0: " + t1Reader() + ": card present, in use by another program",
+                    r.outLines().get(0));
+        } finally {
+            VelkSCard.SCardDisconnect(card, VelkSCard.SCARD_LEAVE_CARD);
+            VelkSCard.SCardReleaseContext(context);
+        }
     }
 
     @Test
@@ -125,6 +142,8 @@ class CliPcscTest {
                 "unknown attribute 'vendor-colour'");
         Cli.run("list", "extra").assertRefused(2, "list takes no operands");
         Cli.run("wiegand", "--timeout", "soon").assertRefused(2, "--timeout needs a whole number");
+        Cli.run("wiegand", "--timeout", String.valueOf(Long.MAX_VALUE / 1_000_000 + 1))
+                .assertRefused(2, "--timeout needs a whole number");
     }
 
     @Test
@@ -137,6 +156,10 @@ class CliPcscTest {
         Cli.Result overview = Cli.run("--help");
         assertEquals(0, overview.code);
         assertTrue(overview.out.contains("exit codes:"), overview.out);
+        assertTrue(overview.out.contains("130  interrupted (Ctrl-C)"), overview.out);
+        Cli.Result version = Cli.run("--version");
+        assertEquals(0, version.code);
+        assertTrue(version.out.startsWith("velk"), version.out);
         assertEquals(2, Cli.run().code, "no command is a usage error");
     }
 }
