@@ -5,8 +5,8 @@
 # second), and the scripted stand-in for hidapi put in front of the real one
 # with LD_LIBRARY_PATH. Everything it starts is stopped at the end.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-export JAVA_HOME=/usr/lib/jvm/java-17-openjdk-amd64
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$VELK_ROOT"
 build=build/default
 
 # velk ARGS...: the tool from the build tree (the distribution jar runs it as java -jar).
@@ -30,8 +30,9 @@ if [ "${1:-}" = --steps ]; then
   show send --transaction --protocol t0 "${VELK_READER2}" 00B0000006 00C2000003CAFE01
   show attr 0 ifd-atr
 
-  hid_script=$(mktemp "${TMPDIR:-/tmp}/velk-demo-hid.XXXXXX")
-  trap 'rm -f "${hid_script}"' EXIT
+  velk_java_home
+  velk_scratch
+  hid_script=${scratch}/hid.script
   # Three cards presented to the Wiegand reader: facility 42 cards 456 and 457,
   # facility 7 card 65535; reads in between time out as on an idle reader.
   printf '%s\n' "frame 18 2A 01 C8" timeout "frame 18 2A 01 C9" timeout timeout \
@@ -42,6 +43,7 @@ if [ "${1:-}" = --steps ]; then
 fi
 
 ./scripts/install-deps.sh --native-only
+velk_java_home
 cmake --preset default >/dev/null
 cmake --build --preset default --target velkscard velkreader velk_java velk_vcard \
   velk_pcsc_wait velk_fake_hidapi_shared >/dev/null

@@ -257,7 +257,11 @@ case_tool_starts() { # width
   rc=$?
   [ "${rc}" -lt 124 ] || { fail "exit ${rc}: ${out}"; return 1; }
   grep -q 'SCARD_E_NO_SERVICE' <<<"${out}" || { fail "${out}"; return 1; }
-  expect_empty_dir "${tmp}"
+  expect_empty_dir "${tmp}" || return 1
+  # The version comes from the manifest: the one in the jar's name.
+  out=$(cd "${run}" && $(vm "$1") -jar "$(basename "${jar}")" --version 2>&1)
+  [ "${out}" = "velk $(basename "${jar}" .jar | sed 's/^velk-//')" ] ||
+    { fail "--version printed: ${out}"; return 1; }
 }
 
 passed=0
@@ -285,7 +289,7 @@ for w in x86_64 x86; do
     run_case "${w}: two class loaders in one VM, natives from ${source}" \
       case_two_class_loaders "${w}" "${source}" "${platform}"
   done
-  run_case "${w}: java -jar starts the tool" case_tool_starts "${w}"
+  run_case "${w}: java -jar starts the tool and knows its version" case_tool_starts "${w}"
 done
 run_case "unsupported platform: error names it and the property, no fallback" case_unsupported_platform
 run_case "unsupported platform: velk.native.path still serves it" case_property_on_unsupported_platform
