@@ -10,8 +10,6 @@ constexpr int kStringCharsNull = 1001;
 
 // SCardListReaders reported more than the buffer it was given.
 constexpr int kReaderListOverrun = 1010;
-// SCardListReaders asked for a buffer length that cannot be had.
-constexpr int kReaderListLengthUnusable = 1011;
 
 // SCardConnect: activeProtocol is null, empty, unreadable, or its elements
 // came back null with nothing pending.

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <stdexcept>
 
@@ -15,6 +16,17 @@ jsize checkedLength(jstring s, JNIEnv* env) {
     }
     return env->GetStringLength(s);
 }
+
+// A size past what the buffer can count is a failed allocation: computed
+// wide, so that a long string never wraps it around to something small.
+int checkedSize(long long bytes) {
+    if (bytes > std::numeric_limits<int>::max()) {
+        throw std::bad_alloc();
+    }
+    return static_cast<int>(bytes);
+}
+
+long long wideBytes(jsize units) { return 2LL * units + 2; }
 
 }  // namespace
 
@@ -79,7 +91,7 @@ void SafeBuffer::copyWideChars(jstring s, JNIEnv* env, int offset, jsize units) 
 
 void SafeBuffer::setWideChar(jstring s, JNIEnv* env) {
     jsize units = checkedLength(s, env);
-    setSize(2 * units + 2);
+    setSize(checkedSize(wideBytes(units)));
     copyWideChars(s, env, 0, units);
 }
 
@@ -90,10 +102,10 @@ void SafeBuffer::appendWideChar(jstring s, JNIEnv* env) {
     }
     jsize units = checkedLength(s, env);
     int old = size;
-    grow(old + 2 * units + 2);
+    grow(checkedSize(old + wideBytes(units)));
     copyWideChars(s, env, old, units);
 }
 
-void SafeBuffer::appendNullWideChar() { grow(size + 2); }
+void SafeBuffer::appendNullWideChar() { grow(checkedSize(size + 2LL)); }
 
 }  // namespace velk

@@ -2,7 +2,9 @@
 #include <jni.h>
 #include <winscard.h>
 
-#include <cstdint>
+#include <cstddef>
+#include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -51,13 +53,12 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardListReaders(JNIEnv* env
         throwIfPcscFailed(env, rv, "SCardListReaders first call failed with code ");
 
         const DWORD capacity = length;
-        // PC/SC's auto-allocation marker, or a size past what a 32-bit length
-        // can say (the two spare bytes would wrap around on the 32-bit target).
-        if (static_cast<uint64_t>(capacity) >= 0xFFFFFFFEull) {
-            throwFatal(env, guard_sites::kReaderListLengthUnusable,
-                       "pcchReaders=" + std::to_string(capacity) + " is no buffer length");
-        }
         // Two spare zero bytes: a list that lacks its final empty name still ends.
+        // A length whose buffer cannot be had, the spare bytes included, is a
+        // failed allocation; the addition itself must never wrap around.
+        if (capacity > std::numeric_limits<size_t>::max() - 2) {
+            throw std::bad_alloc();
+        }
         std::vector<char> buffer(static_cast<size_t>(capacity) + 2, '\0');
         rv = SCardListReaders(hContext, nullptr, buffer.data(), &length);
         if (isCode(rv, SCARD_E_NO_READERS_AVAILABLE)) {

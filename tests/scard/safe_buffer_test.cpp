@@ -71,5 +71,25 @@ TEST_F(SafeBufferTest, AssigningAnEmptyBufferEmptiesTheTarget) {
     EXPECT_EQ(copyOfEmpty.get(), nullptr);
 }
 
+// A string long enough that its size no longer fits the buffer's count is a
+// failed allocation; nothing is written through a block that was never had.
+TEST_F(SafeBufferTest, ASizeThatWouldOverflowIsAFailedAllocation) {
+    static jsize units = 0;
+    JNINativeInterface_ table = *env()->functions;
+    table.GetStringLength = [](JNIEnv*, jstring) -> jsize { return units; };
+    JNIEnv_ huge{&table};
+    jstring s = vm.heap().newString(u"x");
+
+    velk::SafeBuffer b;
+    units = 0x3FFFFFFF;  // 2n + 2 is 2^31
+    EXPECT_THROW(b.setWideChar(s, &huge), std::bad_alloc);
+    EXPECT_EQ(b.get(), nullptr);
+
+    b.setWideChar(vm.heap().newString(u"ab"), env());
+    units = 0x3FFFFFFC;  // 2n + 2 fits; with the 6 bytes held it does not
+    EXPECT_THROW(b.appendWideChar(s, &huge), std::bad_alloc);
+    EXPECT_EQ(bytesOf(b), (std::vector<char>{'a', 0, 'b', 0, 0, 0}));
+}
+
 }  // namespace
 }  // namespace velktest
