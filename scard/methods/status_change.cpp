@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <string>
-#include <vector>
 
 #include "errors/failures.h"
 #include "errors/guard_sites.h"
@@ -12,6 +11,7 @@
 #include "jni/java_string.h"
 #include "methods/bridge_call.h"
 #include "methods/conversions.h"
+#include "methods/stack_buffer.h"
 
 using namespace velk;
 
@@ -31,25 +31,27 @@ constexpr int kStorePending = 455;
 constexpr int kResultReleasePending = 459;
 constexpr int kUnexpected = 477;
 
-std::vector<DWORD> readCurrentStates(JNIEnv* env, jintArray states, jsize n) {
+// A usual wait, for a few readers, keeps its working storage on the stack.
+constexpr std::size_t kStackReaders = 8;
+constexpr std::size_t kStackNameBytes = 512;
+
+using Names = StackStrings<kStackNameBytes>;
+
+void readCurrentStates(JNIEnv* env, jintArray states, jsize n, DWORD* current) {
     ReadOnlyIntArrayElements elements(env, states);
     throwIfJniExceptionPending(env, kStatesElementsPending);
     if (elements.get() == nullptr) {
         throwFatal(env, kStatesElementsNull, "readerCurrentStateArrayElements=NULL");
     }
-    std::vector<DWORD> current;
-    current.reserve(static_cast<size_t>(n));
     for (jsize i = 0; i < n; ++i) {
-        current.push_back(dwordFromJava(elements[i]));
+        current[i] = dwordFromJava(elements[i]);
     }
     elements.release();
     throwIfJniExceptionPending(env, kStatesReleasePending);
-    return current;
 }
 
-std::vector<std::string> readNames(JNIEnv* env, jobjectArray names, jsize n) {
-    std::vector<std::string> result;
-    result.reserve(static_cast<size_t>(n));
+// Copies each name and notes where it starts.
+void readNames(JNIEnv* env, jobjectArray names, jsize n, Names& copies, std::size_t* starts) {
     for (jsize i = 0; i < n; ++i) {
         auto element = static_cast<jstring>(env->GetObjectArrayElement(names, i));
         throwIfJniExceptionPending(env, kNameElementPending);
@@ -58,13 +60,11 @@ std::vector<std::string> readNames(JNIEnv* env, jobjectArray names, jsize n) {
         }
         JavaString name(env, element);
         throwIfJniExceptionPending(env, kNameCharsPending);
-        result.emplace_back(name.c_str());
+        starts[i] = copies.append(name.c_str());
     }
-    return result;
 }
 
-jintArray newEventStateArray(JNIEnv* env, const std::vector<SCARD_READERSTATE>& readerStates) {
-    auto n = static_cast<jsize>(readerStates.size());
+jintArray newEventStateArray(JNIEnv* env, const SCARD_READERSTATE* readerStates, jsize n) {
     jintArray result = env->NewIntArray(n);
     throwIfJniExceptionPending(env, kNewIntArrayPending);
     if (result == nullptr) {
@@ -104,28 +104,33 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardGetStatusChange(
                        "readerCurrentStateArray size = " + std::to_string(n) +
                            ". readerNameArray size = " + std::to_string(m));
         }
-        std::vector<DWORD> current = readCurrentStates(env, readerCurrentStateArray, n);
+        const auto count = static_cast<std::size_t>(n);
+        StackBuffer<DWORD, kStackReaders> current(count);
+        readCurrentStates(env, readerCurrentStateArray, n, current.data());
         // Complete before the records point into it, and unchanged afterwards.
-        const std::vector<std::string> names = readNames(env, readerNameArray, n);
+        Names names;
+        StackBuffer<std::size_t, kStackReaders> nameStarts(count);
+        readNames(env, readerNameArray, n, names, nameStarts.data());
 
-        std::vector<SCARD_READERSTATE> readerStates;
-        readerStates.reserve(static_cast<size_t>(n));
+        StackBuffer<SCARD_READERSTATE, kStackReaders> readerStates(count);
         for (jsize i = 0; i < n; ++i) {
             SCARD_READERSTATE state{};
-            state.szReader = names[i].c_str();
+            state.szReader = names.at(nameStarts[i]);
             state.pvUserData = nullptr;
             state.dwCurrentState = current[i];
             state.dwEventState = 0;
             state.cbAtr = 0;
-            readerStates.push_back(state);
+            readerStates[i] = state;
         }
 
-        LONG rv = SCardGetStatusChange(handleFromJava(context), dwordFromJava(timeout),
-                                       readerStates.data(), static_cast<DWORD>(n));
+        // No readers: a null list of length 0.
+        LONG rv =
+            SCardGetStatusChange(handleFromJava(context), dwordFromJava(timeout),
+                                 n == 0 ? nullptr : readerStates.data(), static_cast<DWORD>(n));
         if (isCode(rv, SCARD_E_TIMEOUT)) {
             return readerCurrentStateArray;
         }
         throwIfPcscFailed(env, rv, "SCardGetStatusChange failed with code ");
-        return newEventStateArray(env, readerStates);
+        return newEventStateArray(env, readerStates.data(), n);
     });
 }

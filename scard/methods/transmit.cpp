@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <string>
-#include <vector>
 
 #include "errors/failures.h"
 #include "errors/guard_sites.h"
@@ -12,6 +11,7 @@
 #include "methods/bridge_call.h"
 #include "methods/byte_result.h"
 #include "methods/conversions.h"
+#include "methods/stack_buffer.h"
 
 using namespace velk;
 
@@ -59,13 +59,7 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardTransmit(JNIEnv* env, j
         throwIfJniExceptionPending(env, kLengthPending);
 
         const auto size = static_cast<std::size_t>(length);
-        BYTE onStack[kRequestStackCapacity];
-        std::vector<BYTE> onHeap;
-        BYTE* copy = onStack;
-        if (size > kRequestStackCapacity) {
-            onHeap.resize(size);
-            copy = onHeap.data();
-        }
+        StackBuffer<BYTE, kRequestStackCapacity> copy(size);
         {
             ReadOnlyByteArrayElements elements(env, request);
             throwIfJniExceptionPending(env, kElementsPending);
@@ -82,7 +76,7 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardTransmit(JNIEnv* env, j
         BYTE response[kResponseCapacity];
         DWORD responseLength = kResponseCapacity;
         // An empty request goes out as a null buffer of length 0.
-        LONG rv = SCardTransmit(handleFromJava(card), &pci, size == 0 ? nullptr : copy,
+        LONG rv = SCardTransmit(handleFromJava(card), &pci, size == 0 ? nullptr : copy.data(),
                                 static_cast<DWORD>(length), nullptr, response, &responseLength);
         throwIfPcscFailed(env, rv, "SCardTransmit failed with code ");
         if (responseLength > kResponseCapacity) {
