@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # PC/SC benchmark: builds the default preset, then measures the bridge against
 # the JDK's own PC/SC natives and plain C, first on the lean stand-in (1 and 2
-# threads), then on the private real stack (pcscd + vpcd + virtual card).
+# threads; with CardChannel.transmit through the Velk provider and through the
+# JDK's provider beside the natives under them), then on the private real stack
+# (pcscd + vpcd + virtual card).
 # Prints markdown tables; takes about a minute.
 #
 #   scripts/bench.sh [stand-in|real]    (default: both)

@@ -3,7 +3,10 @@
 # work on the built-in virtual stack: a private pcscd with the vpcd reader
 # driver and the project's virtual cards (T=1 in the first reader, T=0 in the
 # second), and the scripted stand-in for hidapi put in front of the real one
-# with LD_LIBRARY_PATH. Everything it starts is stopped at the end.
+# with LD_LIBRARY_PATH. Then a plain javax.smartcardio program
+# (scripts/demo/CardReport.java) runs once on the JDK's provider and once on the
+# Velk provider, selected only by -Djava.security.properties, side by side.
+# Everything it starts is stopped at the end.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$VELK_ROOT"
@@ -42,6 +45,24 @@ if [ "${1:-}" = --steps ]; then
   exit 0
 fi
 
+if [ "${1:-}" = --provider-steps ]; then
+  # The same javax.smartcardio program, which names no provider, on the JDK's
+  # provider and on Velk through a java.security override file; side by side.
+  apdus=(00CB000000 80100000 00A40400023F0000)
+  out=$(mktemp -d "${TMPDIR:-/tmp}/velk-demo-provider.XXXXXX")
+  trap 'rm -rf "${out}"' EXIT
+  "${JAVA_HOME}/bin/java" scripts/demo/CardReport.java "${apdus[@]}" >"${out}/jdk" 2>&1
+  "${JAVA_HOME}/bin/java" -Djava.security.properties=scripts/demo/velk.security \
+    -Dvelk.native.path="${build}/scard" -cp "${build}/java/velk.jar" \
+    scripts/demo/CardReport.java "${apdus[@]}" >"${out}/velk" 2>&1
+  printf '\n$ java CardReport.java %s\n' "${apdus[*]}"
+  printf '$ java -Djava.security.properties=velk.security -cp velk.jar CardReport.java ...\n\n'
+  pr -m -t -w 150 "${out}/jdk" "${out}/velk"
+  echo
+  echo "(80100000 is answered 6C 04; the JDK's provider writes Le over P2, Velk adds Le.)"
+  exit 0
+fi
+
 ./scripts/install-deps.sh --native-only
 velk_java_home
 cmake --preset default >/dev/null
@@ -54,5 +75,9 @@ tests/stack/with-pcscd.sh --vcard "${build}/tests/vcard/velk_vcard" \
   --wait "${build}/tests/vcard/velk_pcsc_wait" \
   --card tests/vcard/scripts/t1.vcard --card2 tests/vcard/scripts/t0.vcard -- \
   "$0" --steps
+tests/stack/with-pcscd.sh --vcard "${build}/tests/vcard/velk_vcard" \
+  --wait "${build}/tests/vcard/velk_pcsc_wait" \
+  --card tests/vcard/scripts/chains-t1.vcard --card2 tests/vcard/scripts/chains-t0.vcard -- \
+  "$0" --provider-steps
 echo
 echo "demo done; the private pcscd, the virtual cards and the tool have stopped"

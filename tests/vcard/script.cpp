@@ -160,9 +160,17 @@ bool Script::parseLine(const std::string& line, std::string& error) {
         return false;
     }
     Rule r;
-    if (!parsePattern(trim(line.substr(0, arrow)), true, r.pattern, r.anyTail, error)) {
-        return false;
+    std::string pattern = trim(line.substr(0, arrow));
+    const auto after = pattern.find(" after ");
+    if (after != std::string::npos) {
+        r.hasAfter = true;
+        if (!parsePattern(trim(pattern.substr(after + 7)), true, r.after.bytes, r.after.anyTail,
+                          error)) {
+            return false;
+        }
+        pattern.erase(after);
     }
+    if (!parsePattern(pattern, true, r.pattern.bytes, r.pattern.anyTail, error)) return false;
     const std::string response = trim(line.substr(arrow + 2));
     if (startsWithWord(response, "echo", rest)) {
         r.kind = Kind::Echo;
@@ -181,18 +189,23 @@ bool Script::parseLine(const std::string& line, std::string& error) {
     return true;
 }
 
-bool Script::matches(const Rule& r, const std::vector<std::uint8_t>& apdu) {
-    if (apdu.size() < r.pattern.size()) return false;
-    if (!r.anyTail && apdu.size() != r.pattern.size()) return false;
-    for (std::size_t i = 0; i < r.pattern.size(); ++i) {
-        if (r.pattern[i] >= 0 && r.pattern[i] != apdu[i]) return false;
+bool Script::Pattern::matches(const std::vector<std::uint8_t>& apdu) const {
+    if (apdu.size() < bytes.size()) return false;
+    if (!anyTail && apdu.size() != bytes.size()) return false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] >= 0 && bytes[i] != apdu[i]) return false;
     }
     return true;
 }
 
-std::vector<std::uint8_t> Script::respond(const std::vector<std::uint8_t>& apdu) const {
+std::vector<std::uint8_t> Script::respond(const std::vector<std::uint8_t>& apdu) {
+    const bool hadPrevious = hasPrevious_;
+    const std::vector<std::uint8_t> previous = std::move(previous_);
+    hasPrevious_ = true;
+    previous_ = apdu;
     for (const Rule& r : rules_) {
-        if (!matches(r, apdu)) continue;
+        if (!r.pattern.matches(apdu)) continue;
+        if (r.hasAfter && !(hadPrevious && r.after.matches(previous))) continue;
         if (r.kind == Kind::Fixed) return r.bytes;
         const CommandParts parts = parseCommand(apdu);
         std::vector<std::uint8_t> out;

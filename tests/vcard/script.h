@@ -16,23 +16,31 @@ class Script {
     static bool load(const std::string& path, Script& out, std::string& error);
 
     const std::vector<std::uint8_t>& atr() const { return atr_; }
-    // The response (data and status word) to one command APDU.
-    std::vector<std::uint8_t> respond(const std::vector<std::uint8_t>& apdu) const;
+    // The response (data and status word) to one command APDU; remembers the
+    // command for rules that answer only after a given one.
+    std::vector<std::uint8_t> respond(const std::vector<std::uint8_t>& apdu);
 
   private:
     enum class Kind { Fixed, Echo, Le };
+    struct Pattern {
+        std::vector<int> bytes;  // byte values, -1 for a wildcard byte
+        bool anyTail = false;    // a trailing `*` matches any further bytes
+        bool matches(const std::vector<std::uint8_t>& apdu) const;
+    };
     struct Rule {
-        std::vector<int> pattern;  // byte values, -1 for a wildcard byte
-        bool anyTail = false;      // a trailing `*` matches any further bytes
+        Pattern pattern;
+        bool hasAfter = false;
+        Pattern after;  // what the previous command must match
         Kind kind = Kind::Fixed;
         std::vector<std::uint8_t> bytes;  // whole response, or the status word
     };
-    static bool matches(const Rule& r, const std::vector<std::uint8_t>& apdu);
     bool parseLine(const std::string& line, std::string& error);
 
     std::vector<std::uint8_t> atr_;
     std::vector<Rule> rules_;
     std::vector<std::uint8_t> default_{0x6D, 0x00};
+    bool hasPrevious_ = false;
+    std::vector<std::uint8_t> previous_;
 };
 
 }  // namespace vcard

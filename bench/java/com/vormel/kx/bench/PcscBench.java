@@ -126,6 +126,7 @@ public final class PcscBench {
             printReal(ops, rounds);
         } else {
             printStandIn(ops, threadCounts, rounds);
+            ProviderOps.print(ops, threadCounts, rounds);
             printJniCallCost(rounds);
         }
     }
@@ -233,6 +234,7 @@ public final class PcscBench {
             }
             return sum;
         }));
+        ops.addAll(ProviderOps.transmit(COMMAND, RESPONSE_LENGTH));
         return ops;
     }
 
@@ -380,18 +382,18 @@ public final class PcscBench {
         sink += sum;
     }
 
-    private static double best(double[] values) {
+    static double best(double[] values) {
         return Arrays.stream(values).min().orElse(Double.NaN);
     }
 
-    private static double median(double[] values) {
+    static double median(double[] values) {
         double[] sorted = values.clone();
         Arrays.sort(sorted);
         int m = sorted.length / 2;
         return sorted.length % 2 == 1 ? sorted[m] : (sorted[m - 1] + sorted[m]) / 2;
     }
 
-    private static Op find(List<Op> ops, String call, String impl) {
+    static Op find(List<Op> ops, String call, String impl) {
         for (Op op : ops) {
             if (op.call.equals(call) && op.impl.equals(impl)) {
                 return op;
@@ -416,7 +418,7 @@ public final class PcscBench {
         System.out.println("|---|---|---|---|---|---|");
         List<String> calls = new ArrayList<>();
         for (Op op : ops) {
-            if (!calls.contains(op.call)) {
+            if (!calls.contains(op.call) && !op.call.startsWith(ProviderOps.CALL)) {
                 calls.add(op.call);
             }
         }
