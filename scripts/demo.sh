@@ -49,8 +49,9 @@ if [ "${1:-}" = --provider-steps ]; then
   # The same javax.smartcardio program, which names no provider, on the JDK's
   # provider and on Velk through a java.security override file; side by side.
   apdus=(00CB000000 80100000 00A40400023F0000)
-  out=$(mktemp -d "${TMPDIR:-/tmp}/velk-demo-provider.XXXXXX")
-  trap 'rm -rf "${out}"' EXIT
+  velk_java_home
+  velk_scratch
+  out=${scratch}
   "${JAVA_HOME}/bin/java" scripts/demo/CardReport.java "${apdus[@]}" >"${out}/jdk" 2>&1
   "${JAVA_HOME}/bin/java" -Djava.security.properties=scripts/demo/velk.security \
     -Dvelk.native.path="${build}/scard" -cp "${build}/java/velk.jar" \
