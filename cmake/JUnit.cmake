@@ -1,4 +1,5 @@
-# Runs JUnit 5 test classes in a real VM, with the VM's JNI checks on.
+# Runs JUnit 5 test classes in a real VM, with the VM's JNI checks on, the
+# test kit (tests/support) on the class path.
 #
 #   velk_add_junit_test(NAME n JAR test_jar CLASSES a.B ...
 #                       [LIBRARY_PATH dir ...] [ENVIRONMENT K=V ...]
@@ -55,6 +56,7 @@ function(velk_add_junit_test)
   cmake_parse_arguments(T "" "NAME;JAR" "CLASSES;LIBRARY_PATH;ENVIRONMENT;WRAPPER;JVM_ARGS" ${ARGN})
   get_target_property(test_jar ${T_JAR} JAR_FILE)
   get_target_property(main_jar velk_java JAR_FILE)
+  get_target_property(kit_jar velk_test_support JAR_FILE)
   set(select)
   foreach(c IN LISTS T_CLASSES)
     list(APPEND select --select-class ${c})
@@ -64,7 +66,7 @@ function(velk_add_junit_test)
     COMMAND ${T_WRAPPER} ${VELK_TEST_VM_PREFIX} ${VELK_TEST_JAVA} -Xcheck:jni
       -Djava.library.path=${libpath}
       ${T_JVM_ARGS}
-      -cp ${VELK_JUNIT_STANDALONE}:${main_jar}:${test_jar}
+      -cp ${VELK_JUNIT_STANDALONE}:${main_jar}:${kit_jar}:${test_jar}
       org.junit.platform.console.ConsoleLauncher
       --disable-banner --disable-ansi-colors --fail-if-no-tests --details=tree
       ${select})
@@ -73,4 +75,28 @@ function(velk_add_junit_test)
   endif()
   list(JOIN VELK_JUNIT_FAIL_PATTERNS "|" fail)
   set_tests_properties(${T_NAME} PROPERTIES LABELS java FAIL_REGULAR_EXPRESSION "${fail}")
+endfunction()
+
+# Compiles test classes into a jar that sees JUnit, the product's jar, the
+# test kit and INCLUDE_JARS; DEPENDS names what the tests load (libraries,
+# stand-ins).
+#
+#   velk_add_test_jar(target OUTPUT_NAME name SOURCES ... [INCLUDE_JARS jar ...]
+#                     [MANIFEST file] [DEPENDS target ...])
+function(velk_add_test_jar target)
+  cmake_parse_arguments(J "" "OUTPUT_NAME;MANIFEST" "SOURCES;INCLUDE_JARS;DEPENDS" ${ARGN})
+  set(CMAKE_JAVA_COMPILE_FLAGS -Xlint:all -Xlint:-processing -Werror --release 17)
+  set(kit velk_test_support)
+  if(target STREQUAL velk_test_support)
+    set(kit)
+  endif()
+  set(manifest)
+  if(J_MANIFEST)
+    set(manifest MANIFEST ${J_MANIFEST})
+  endif()
+  add_jar(${target} SOURCES ${J_SOURCES} ${manifest} OUTPUT_NAME ${J_OUTPUT_NAME}
+    INCLUDE_JARS ${VELK_JUNIT_STANDALONE} velk_java ${kit} ${J_INCLUDE_JARS})
+  if(J_DEPENDS)
+    add_dependencies(${target} ${J_DEPENDS})
+  endif()
 endfunction()

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"  // javac -h, from VelkSCard.java
 #include "errors/error_text.h"
 #include "errors/failures.h"
 #include "errors/guard_sites.h"

@@ -2,6 +2,7 @@
 #include <jni.h>
 #include <winscard.h>
 
+#include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"  // javac -h, from VelkSCard.java
 #include "errors/failures.h"
 #include "errors/guard_sites.h"
 #include "jni/array_elements.h"

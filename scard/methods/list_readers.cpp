@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"  // javac -h, from VelkSCard.java
 #include "errors/failures.h"
 #include "errors/guard_sites.h"
 #include "jni/jni_support.h"

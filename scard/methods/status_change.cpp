@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 
+#include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"  // javac -h, from VelkSCard.java
 #include "errors/failures.h"
 #include "errors/guard_sites.h"
 #include "jni/array_elements.h"

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "bridge_exports.h"
+#include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"
 #include "fake_jni_env.h"
 #include "fake_pcsc_lean.h"
 #include "heap_counter.h"

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "bridge_exports.h"
+#include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"
 #include "fake_jni_env.h"
 #include "fake_pcsc.h"
 #include "jni/jni_support.h"
@@ -65,8 +65,14 @@ LONG pickRv(Input& in) {
     }
 }
 
+// Lengths whose buffer cannot be had on this width: one that only the two
+// spare bytes of the reader list push past the address space, and one past
+// the largest array. Never one whose buffer would merely be gigabytes.
+constexpr DWORD kUnallocatable[] = {static_cast<DWORD>(SIZE_MAX - 1),
+                                    static_cast<DWORD>(SIZE_MAX / 2 + 1)};
+
 // A length reported back by PC/SC: the true one, one off, or one no buffer
-// can hold. Never one whose buffer would be gigabytes.
+// can hold.
 std::optional<DWORD> pickLength(Input& in, size_t actual) {
     switch (in.below(10)) {
         case 4:
@@ -74,9 +80,9 @@ std::optional<DWORD> pickLength(Input& in, size_t actual) {
         case 5:
             return static_cast<DWORD>(actual != 0 ? actual - 1 : 0);
         case 6:
-            return static_cast<DWORD>(0xFFFFFFFEu);
+            return kUnallocatable[0];
         case 7:
-            return static_cast<DWORD>(0xFFFFFFFFu);
+            return kUnallocatable[1];
         case 8:
             return static_cast<DWORD>(-1);  // all bits, whatever the width
         case 9:

@@ -120,39 +120,18 @@ TEST_F(Attributes, ReadReportingMoreThanItWasGivenIsRefused) {
 }
 
 TEST_F(Attributes, JniFailureSites) {
-    struct Case {
-        const char* function;
-        bool pend;
-        const char* message;
-        int line;
-    };
-    const Case cases[] = {
-        {"NewByteArray", true, "JNI exception occurred", 798},
-        {"NewByteArray", false, "result=NULL", 801},
-        {"SetByteArrayRegion", true, "JNI exception occurred", 804},
-    };
     offer({1, 2});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        fakejni::FakeJniEnv fresh;
-        jthrowable cause = fresh.heap().newThrowable("java/lang/OutOfMemoryError", "");
-        if (c.pend) {
-            fresh.pendOn(c.function, cause);
-        } else {
-            fresh.nullOn(c.function);
-        }
-        EXPECT_EQ(getAttr(fresh), nullptr);
-        expectFatalOn(fresh, c.message, c.line, c.pend ? cause : nullptr);
-    }
+    forEachFaultSite(
+        {pendingAt("NewByteArray", 798), nullAt("NewByteArray", "result=NULL", 801),
+         pendingAt("SetByteArrayRegion", 804)},
+        [&](fakejni::FakeJniEnv& fresh, const FaultSite&) { EXPECT_EQ(getAttr(fresh), nullptr); });
 }
 
 TEST_F(Attributes, UnexpectedException) {
     fakepcsc::GetAttribStep query;
     query.value = {1};
-    fakepcsc::GetAttribStep boom;
-    boom.throwBadAlloc = true;
     pcsc().getAttrib.push(query);
-    pcsc().getAttrib.push(boom);
+    pcsc().getAttrib.push(throwing<fakepcsc::GetAttribStep>());
     EXPECT_EQ(getAttr(), nullptr);
     expectFatal("got unexpected exception", 816);
 }

@@ -49,6 +49,16 @@ void expectFatalOn(fakejni::FakeJniEnv& vm, const std::string& message, int line
     EXPECT_EQ(t->cause, cause);
 }
 
+jthrowable scriptFault(fakejni::FakeJniEnv& vm, const FaultSite& site) {
+    if (site.refusal != nullptr) {
+        vm.nullOn(site.function, site.call);
+        return nullptr;
+    }
+    jthrowable cause = vm.heap().newThrowable("java/lang/OutOfMemoryError", "");
+    vm.pendOn(site.function, cause, site.call);
+    return cause;
+}
+
 void BridgeTest::expectCardException(const std::string& message) {
     EXPECT_TRUE(vm.fatalErrors().empty());
     ASSERT_NE(vm.pending(), nullptr) << "no Java exception pending";

@@ -7,10 +7,11 @@
 #include <gtest/gtest.h>
 #include <jni.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
-#include "bridge_exports.h"
+#include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"
 #include "fake_jni_env.h"
 #include "fake_pcsc.h"
 
@@ -47,11 +48,55 @@ class BridgeTest : public ::testing::Test {
     fakejni::FakeJniEnv vm;
 };
 
+// A failure site behind one JNI call: the call-th call of the function (0:
+// each call) leaves an OutOfMemoryError pending, or, when refusal is set,
+// returns null with nothing pending and the bridge reports that refusal.
+struct FaultSite {
+    const char* function;
+    int line;
+    const char* refusal = nullptr;
+    int call = 0;
+};
+
+inline FaultSite pendingAt(const char* function, int line, int call = 0) {
+    return {function, line, nullptr, call};
+}
+inline FaultSite nullAt(const char* function, const char* refusal, int line, int call = 0) {
+    return {function, line, refusal, call};
+}
+
+// Scripts the site's fault into vm; returns the throwable left pending, if any.
+jthrowable scriptFault(fakejni::FakeJniEnv& vm, const FaultSite& site);
+
+// For each site: a fresh fake VM with the fault scripted, body(vm, site) makes
+// the native call on it, then the fatal report must name the site, carry the
+// pending throwable as its cause, and leave nothing borrowed.
+template <typename Body>
+void forEachFaultSite(std::initializer_list<FaultSite> sites, Body body) {
+    for (const FaultSite& site : sites) {
+        SCOPED_TRACE(site.line);
+        fakejni::FakeJniEnv fresh;
+        jthrowable cause = scriptFault(fresh, site);
+        body(fresh, site);
+        expectFatalOn(fresh, site.refusal ? site.refusal : "JNI exception occurred", site.line,
+                      cause);
+        EXPECT_EQ(fresh.outstandingBorrows(), 0u);
+    }
+}
+
 // Failure of a PC/SC step with the given code.
 template <typename Step>
 Step failing(LONG rv) {
     Step step;
     step.rv = rv;
+    return step;
+}
+
+// A PC/SC step that throws std::bad_alloc: a failure the bridge did not foresee.
+template <typename Step>
+Step throwing() {
+    Step step;
+    step.throwBadAlloc = true;
     return step;
 }
 

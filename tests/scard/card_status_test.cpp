@@ -77,40 +77,20 @@ TEST_F(CardStatus, NullStateArrayIsRefusedBeforePcsc) {
 }
 
 TEST_F(CardStatus, JniFailureSitesAfterTheStateIsWritten) {
-    struct Case {
-        const char* function;
-        bool pend;
-        const char* message;
-        int line;
-    };
-    const Case cases[] = {
-        {"NewByteArray", true, "JNI exception occurred", 516},
-        {"NewByteArray", false, "result=NULL", 519},
-        {"SetByteArrayRegion", true, "JNI exception occurred", 522},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        fakejni::FakeJniEnv fresh;
-        jthrowable cause = fresh.heap().newThrowable("java/lang/OutOfMemoryError", "");
-        if (c.pend) {
-            fresh.pendOn(c.function, cause);
-        } else {
-            fresh.nullOn(c.function);
-        }
-        fakepcsc::StatusStep step;
-        step.state = 6;
-        pcsc().status.push(step);
-        jintArray state = fresh.heap().newIntArray({0});
-        EXPECT_EQ(status(fresh, 1, state), nullptr);
-        expectFatalOn(fresh, c.message, c.line, c.pend ? cause : nullptr);
-        EXPECT_EQ(fresh.intsOf(state), (std::vector<jint>{6}));
-    }
+    forEachFaultSite({pendingAt("NewByteArray", 516), nullAt("NewByteArray", "result=NULL", 519),
+                      pendingAt("SetByteArrayRegion", 522)},
+                     [&](fakejni::FakeJniEnv& fresh, const FaultSite&) {
+                         fakepcsc::StatusStep step;
+                         step.state = 6;
+                         pcsc().status.push(step);
+                         jintArray state = fresh.heap().newIntArray({0});
+                         EXPECT_EQ(status(fresh, 1, state), nullptr);
+                         EXPECT_EQ(fresh.intsOf(state), (std::vector<jint>{6}));
+                     });
 }
 
 TEST_F(CardStatus, UnexpectedException) {
-    fakepcsc::StatusStep boom;
-    boom.throwBadAlloc = true;
-    pcsc().status.push(boom);
+    pcsc().status.push(throwing<fakepcsc::StatusStep>());
     EXPECT_EQ(status(1, vm.heap().newIntArray({0})), nullptr);
     expectFatal("got unexpected exception", 540);
 }

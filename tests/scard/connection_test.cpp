@@ -82,59 +82,41 @@ TEST_F(Connection, ReaderNameFailure) {
     EXPECT_TRUE(pcsc().calls.empty());
 }
 
-TEST_F(Connection, FailureAfterConnectingLeavesNoConnectionBehind) {
-    struct Case {
-        const char* function;
-        int line;
-    };
-    for (Case c : {Case{"GetIntArrayElements", 329}, Case{"ReleaseIntArrayElements", 332}}) {
-        SCOPED_TRACE(c.line);
-        fakepcsc::reset();
-        fakepcsc::ConnectStep step;
-        step.card = static_cast<SCARDHANDLE>(0x80000007u);
-        pcsc().connect.push(step);
-        fakejni::FakeJniEnv fresh;
-        jthrowable cause = fresh.heap().newThrowable("java/lang/OutOfMemoryError", "");
-        fresh.pendOn(c.function, cause);
-        EXPECT_EQ(Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardConnect(
-                      fresh.env(), nullptr, 1, nullptr, 0, 0, fresh.heap().newIntArray({0})),
-                  -1);
-        expectFatalOn(fresh, "JNI exception occurred", c.line, cause);
-        ASSERT_EQ(pcsc().disconnectCalls.size(), 1u);
-        EXPECT_EQ(pcsc().disconnectCalls[0].card, step.card);
-        EXPECT_EQ(pcsc().disconnectCalls[0].disposition, static_cast<DWORD>(SCARD_LEAVE_CARD));
-        EXPECT_EQ(fresh.outstandingBorrows(), 0u);
-    }
+TEST_F(Connection, FailureAroundConnectingLeavesNoConnectionBehind) {
+    using velk::guard_sites::kConnectActiveProtocolLength;
+    forEachFaultSite(
+        {pendingAt("GetArrayLength", kConnectActiveProtocolLength),
+         pendingAt("GetIntArrayElements", 329),
+         nullAt("GetIntArrayElements", "activeProtocolElements=NULL",
+                velk::guard_sites::kConnectActiveProtocolElements),
+         pendingAt("ReleaseIntArrayElements", 332)},
+        [&](fakejni::FakeJniEnv& fresh, const FaultSite& site) {
+            fakepcsc::reset();
+            fakepcsc::ConnectStep step;
+            step.card = static_cast<SCARDHANDLE>(0x80000007u);
+            pcsc().connect.push(step);
+            EXPECT_EQ(Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardConnect(
+                          fresh.env(), nullptr, 1, nullptr, 0, 0, fresh.heap().newIntArray({0})),
+                      -1);
+            if (site.line == kConnectActiveProtocolLength) {
+                EXPECT_TRUE(pcsc().calls.empty()) << "refused before connecting";
+                return;
+            }
+            ASSERT_EQ(pcsc().disconnectCalls.size(), 1u);
+            EXPECT_EQ(pcsc().disconnectCalls[0].card, step.card);
+            EXPECT_EQ(pcsc().disconnectCalls[0].disposition, static_cast<DWORD>(SCARD_LEAVE_CARD));
+        });
 }
 
-TEST_F(Connection, GuardSitesOfTheVmsOwnRefusals) {
+TEST_F(Connection, ReaderCharactersRefusedByTheVm) {
     vm.nullOn("GetStringUTFChars");
     EXPECT_EQ(connect(reader(), vm.heap().newIntArray({0})), -1);
     expectFatal("chars=NULL", velk::guard_sites::kStringCharsNull);
     EXPECT_TRUE(pcsc().calls.empty());
-
-    fakejni::FakeJniEnv lengthFails;
-    jthrowable cause = lengthFails.heap().newThrowable("java/lang/Error", "");
-    lengthFails.pendOn("GetArrayLength", cause);
-    Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardConnect(
-        lengthFails.env(), nullptr, 1, nullptr, 0, 0, lengthFails.heap().newIntArray({0}));
-    expectFatalOn(lengthFails, "JNI exception occurred",
-                  velk::guard_sites::kConnectActiveProtocolLength, cause);
-    EXPECT_TRUE(pcsc().calls.empty());
-
-    fakejni::FakeJniEnv elementsNull;
-    elementsNull.nullOn("GetIntArrayElements");
-    Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardConnect(
-        elementsNull.env(), nullptr, 1, nullptr, 0, 0, elementsNull.heap().newIntArray({0}));
-    expectFatalOn(elementsNull, "activeProtocolElements=NULL",
-                  velk::guard_sites::kConnectActiveProtocolElements, nullptr);
-    EXPECT_EQ(pcsc().disconnectCalls.size(), 1u) << "the new connection is closed again";
 }
 
 TEST_F(Connection, ConnectUnexpectedException) {
-    fakepcsc::ConnectStep boom;
-    boom.throwBadAlloc = true;
-    pcsc().connect.push(boom);
+    pcsc().connect.push(throwing<fakepcsc::ConnectStep>());
     EXPECT_EQ(connect(reader(), vm.heap().newIntArray({0})), -1);
     expectFatal("got unexpected exception", 351);
 }
@@ -172,9 +154,7 @@ TEST_F(Connection, ReconnectFailures) {
     expectFatal("JNI exception occurred", 742, static_cast<jthrowable>(cause));
 
     vm.setPending(nullptr);
-    fakepcsc::ReconnectStep boom;
-    boom.throwBadAlloc = true;
-    pcsc().reconnect.push(boom);
+    pcsc().reconnect.push(throwing<fakepcsc::ReconnectStep>());
     reconnect(1, protocol);
     expectFatal("got unexpected exception", 752);
 
@@ -198,9 +178,7 @@ TEST_F(Connection, Disconnect) {
         "valid.)");
 
     vm.setPending(nullptr);
-    fakepcsc::Result boom;
-    boom.throwBadAlloc = true;
-    pcsc().disconnect.push(boom);
+    pcsc().disconnect.push(throwing<fakepcsc::Result>());
     disconnect(1, 0);
     expectFatal("got unexpected exception", 715);
 }

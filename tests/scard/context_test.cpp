@@ -49,16 +49,12 @@ TEST_F(Context, NoServiceFailsWithMinusOne) {
 }
 
 TEST_F(Context, UnexpectedExceptionIsReportedAtTheCatchAll) {
-    fakepcsc::EstablishStep step;
-    step.throwBadAlloc = true;
-    pcsc().establish.push(step);
+    pcsc().establish.push(throwing<fakepcsc::EstablishStep>());
     EXPECT_EQ(establish(SCARD_SCOPE_SYSTEM), -1);
     expectFatal("got unexpected exception", 159);
 
     vm.setPending(nullptr);
-    fakepcsc::Result fail;
-    fail.throwBadAlloc = true;
-    pcsc().release.push(fail);
+    pcsc().release.push(throwing<fakepcsc::Result>());
     release(1);
     expectFatal("got unexpected exception", 186);
 }

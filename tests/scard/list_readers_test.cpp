@@ -152,41 +152,21 @@ TEST_F(ListReaders, FirstCallLengthWithoutABufferIsAFailedAllocation) {
 }
 
 TEST_F(ListReaders, JniFailureSites) {
-    struct Case {
-        const char* function;
-        int call;  // which call of it fails; the fatal report makes further ones
-        bool pend;
-        const char* message;
-        int line;
-    };
-    const Case cases[] = {
-        {"NewObjectArray", 1, true, "JNI exception occurred", 257},
-        {"NewObjectArray", 1, false, "result=NULL", 260},
-        {"NewStringUTF", 2, true, "JNI exception occurred", 265},
-        {"NewStringUTF", 2, false, "s=NULL", 268},
-        {"SetObjectArrayElement", 3, true, "JNI exception occurred", 271},
-    };
     offer(kThree);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        fakejni::FakeJniEnv fresh;
-        jthrowable cause = fresh.heap().newThrowable("java/lang/OutOfMemoryError", "");
-        if (c.pend) {
-            fresh.pendOn(c.function, cause, c.call);
-        } else {
-            fresh.nullOn(c.function, c.call);
-        }
-        EXPECT_EQ(Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardListReaders(fresh.env(),
-                                                                                       nullptr, 1),
-                  nullptr);
-        expectFatalOn(fresh, c.message, c.line, c.pend ? cause : nullptr);
-    }
+    // The call of each function that fails: the fatal report makes further ones.
+    forEachFaultSite(
+        {pendingAt("NewObjectArray", 257, 1), nullAt("NewObjectArray", "result=NULL", 260, 1),
+         pendingAt("NewStringUTF", 265, 2), nullAt("NewStringUTF", "s=NULL", 268, 2),
+         pendingAt("SetObjectArrayElement", 271, 3)},
+        [&](fakejni::FakeJniEnv& fresh, const FaultSite&) {
+            EXPECT_EQ(Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardListReaders(
+                          fresh.env(), nullptr, 1),
+                      nullptr);
+        });
 }
 
 TEST_F(ListReaders, UnexpectedException) {
-    fakepcsc::ListReadersStep boom;
-    boom.throwBadAlloc = true;
-    pcsc().listReaders.push(boom);
+    pcsc().listReaders.push(throwing<fakepcsc::ListReadersStep>());
     EXPECT_EQ(list(), nullptr);
     expectFatal("got unexpected exception", 290);
 }

@@ -140,41 +140,20 @@ TEST_F(StatusChange, ArgumentsRefusedBeforePcsc) {
 }
 
 TEST_F(StatusChange, JniFailureSites) {
-    struct Case {
-        const char* function;
-        int call;
-        bool pend;
-        const char* message;
-        int line;
-    };
-    const Case cases[] = {
-        {"GetIntArrayElements", 1, true, "JNI exception occurred", 386},
-        {"GetIntArrayElements", 1, false, "readerCurrentStateArrayElements=NULL", 389},
-        {"ReleaseIntArrayElements", 1, true, "JNI exception occurred", 397},
-        {"GetObjectArrayElement", 2, true, "JNI exception occurred", 405},
-        {"GetStringUTFChars", 2, true, "JNI exception occurred", 412},
-        {"NewIntArray", 1, true, "JNI exception occurred", 443},
-        {"NewIntArray", 1, false, "result=NULL", 446},
-        {"GetIntArrayElements", 2, true, "JNI exception occurred", 450},
-        {"ReleaseIntArrayElements", 2, true, "JNI exception occurred", 459},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        fakepcsc::reset();
-        fakejni::FakeJniEnv fresh;
-        jthrowable cause = fresh.heap().newThrowable("java/lang/OutOfMemoryError", "");
-        if (c.pend) {
-            fresh.pendOn(c.function, cause, c.call);
-        } else {
-            fresh.nullOn(c.function, c.call);
-        }
-        jintArray current = fresh.heap().newIntArray({1, 2});
-        EXPECT_EQ(wait(fresh, 0, current, names(fresh, {u"a", u"b"})), nullptr);
-        expectFatalOn(fresh, c.message, c.line, c.pend ? cause : nullptr);
-        EXPECT_EQ(fresh.intsOf(current), (std::vector<jint>{1, 2}));
-        EXPECT_EQ(fresh.outstandingBorrows(), 0u);
-        EXPECT_EQ(pcsc().statusChangeCalls.size(), c.line < 420 ? 0u : 1u);
-    }
+    forEachFaultSite(
+        {pendingAt("GetIntArrayElements", 386, 1),
+         nullAt("GetIntArrayElements", "readerCurrentStateArrayElements=NULL", 389, 1),
+         pendingAt("ReleaseIntArrayElements", 397, 1), pendingAt("GetObjectArrayElement", 405, 2),
+         pendingAt("GetStringUTFChars", 412, 2), pendingAt("NewIntArray", 443, 1),
+         nullAt("NewIntArray", "result=NULL", 446, 1), pendingAt("GetIntArrayElements", 450, 2),
+         pendingAt("ReleaseIntArrayElements", 459, 2)},
+        [&](fakejni::FakeJniEnv& fresh, const FaultSite& site) {
+            fakepcsc::reset();
+            jintArray current = fresh.heap().newIntArray({1, 2});
+            EXPECT_EQ(wait(fresh, 0, current, names(fresh, {u"a", u"b"})), nullptr);
+            EXPECT_EQ(fresh.intsOf(current), (std::vector<jint>{1, 2}));
+            EXPECT_EQ(pcsc().statusChangeCalls.size(), site.line < 420 ? 0u : 1u);
+        });
 }
 
 TEST_F(StatusChange, ExceptionArrivingAfterAStoreIsReported) {
@@ -211,9 +190,7 @@ TEST_F(StatusChange, ResultElementsRefusedWithoutException) {
 }
 
 TEST_F(StatusChange, UnexpectedException) {
-    fakepcsc::StatusChangeStep boom;
-    boom.throwBadAlloc = true;
-    pcsc().statusChange.push(boom);
+    pcsc().statusChange.push(throwing<fakepcsc::StatusChangeStep>());
     EXPECT_EQ(wait(0, vm.heap().newIntArray({}), names(vm, {})), nullptr);
     expectFatal("got unexpected exception", 477);
 }

@@ -48,13 +48,11 @@ TEST_F(Transactions, BeginOnAStaleHandle) {
 }
 
 TEST_F(Transactions, UnexpectedExceptions) {
-    fakepcsc::Result boom;
-    boom.throwBadAlloc = true;
-    pcsc().beginTransaction.push(boom);
+    pcsc().beginTransaction.push(throwing<fakepcsc::Result>());
     begin(1);
     expectFatal("got unexpected exception", 571);
     vm.setPending(nullptr);
-    pcsc().endTransaction.push(boom);
+    pcsc().endTransaction.push(throwing<fakepcsc::Result>());
     end(1, 0);
     expectFatal("got unexpected exception", 602);
 }

@@ -115,44 +115,22 @@ TEST_F(Transmit, PcscError) {
 }
 
 TEST_F(Transmit, JniFailureSites) {
-    struct Case {
-        const char* function;
-        bool pend;
-        const char* message;
-        int line;
-    };
-    const Case cases[] = {
-        {"GetArrayLength", true, "JNI exception occurred", 634},
-        {"GetByteArrayElements", true, "JNI exception occurred", 637},
-        {"GetByteArrayElements", false, "requestArrayElements=NULL", 640},
-        {"ReleaseByteArrayElements", true, "JNI exception occurred", 648},
-        {"NewByteArray", true, "JNI exception occurred", 660},
-        {"NewByteArray", false, "result=NULL", 663},
-        {"SetByteArrayRegion", true, "JNI exception occurred", 666},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        fakepcsc::reset();
-        fakejni::FakeJniEnv fresh;
-        jthrowable cause = fresh.heap().newThrowable("java/lang/OutOfMemoryError", "");
-        if (c.pend) {
-            fresh.pendOn(c.function, cause);
-        } else {
-            fresh.nullOn(c.function);
-        }
-        jbyteArray request = fresh.heap().newByteArray(kSelect);
-        EXPECT_EQ(transmit(fresh, SCARD_PROTOCOL_T1, request), nullptr);
-        expectFatalOn(fresh, c.message, c.line, c.pend ? cause : nullptr);
-        EXPECT_EQ(fresh.bytesOf(request), kSelect);
-        EXPECT_EQ(fresh.outstandingBorrows(), 0u);
-        EXPECT_EQ(pcsc().transmitCalls.size(), c.line < 650 ? 0u : 1u);
-    }
+    forEachFaultSite(
+        {pendingAt("GetArrayLength", 634), pendingAt("GetByteArrayElements", 637),
+         nullAt("GetByteArrayElements", "requestArrayElements=NULL", 640),
+         pendingAt("ReleaseByteArrayElements", 648), pendingAt("NewByteArray", 660),
+         nullAt("NewByteArray", "result=NULL", 663), pendingAt("SetByteArrayRegion", 666)},
+        [&](fakejni::FakeJniEnv& fresh, const FaultSite& site) {
+            fakepcsc::reset();
+            jbyteArray request = fresh.heap().newByteArray(kSelect);
+            EXPECT_EQ(transmit(fresh, SCARD_PROTOCOL_T1, request), nullptr);
+            EXPECT_EQ(fresh.bytesOf(request), kSelect);
+            EXPECT_EQ(pcsc().transmitCalls.size(), site.line < 650 ? 0u : 1u);
+        });
 }
 
 TEST_F(Transmit, UnexpectedException) {
-    fakepcsc::TransmitStep boom;
-    boom.throwBadAlloc = true;
-    pcsc().transmit.push(boom);
+    pcsc().transmit.push(throwing<fakepcsc::TransmitStep>());
     EXPECT_EQ(transmit(SCARD_PROTOCOL_T1, vm.heap().newByteArray(kSelect)), nullptr);
     expectFatal("got unexpected exception", 684);
 }

@@ -26,7 +26,8 @@
 #   --keep           keep the stack's directory (logs) after stopping
 #
 # COMMAND (and the output of `start`) gets: PCSCLITE_CSOCK_NAME, VELK_READER,
-# VELK_READER2, VELK_VCARD_CONTROL and VELK_VCARD2_CONTROL (127.0.0.1:PORT of
+# VELK_READER2, VELK_ATR and VELK_ATR2 (the cards' ATRs in hex, empty for an
+# empty reader), VELK_VCARD_CONTROL and VELK_VCARD2_CONTROL (127.0.0.1:PORT of
 # each card's control channel, empty for an empty reader), VELK_VCARD_CTL (the
 # control CLI), VELK_VCARD_SCRIPTS (the sample scripts), VELK_STACK_DIR and
 # VELK_STACK_CTL (this script, for pcscd-kill and pcscd-start).
@@ -277,7 +278,7 @@ mapfile -t readers < <($wait_cmd --timeout "$timeout" --readers 2) || true
 present=("${readers[0]}")
 [ "$card2" = none ] || present+=("${readers[1]}")
 # shellcheck disable=SC2086
-$wait_cmd --timeout "$timeout" --present "${present[@]}" >/dev/null ||
+atrs=$($wait_cmd --timeout "$timeout" --present --atr "${present[@]}") ||
   die "pcscd did not show the card(s) in time"
 
 control2=
@@ -287,6 +288,9 @@ export VELK_READER2=${readers[1]}
 export VELK_VCARD_CONTROL
 VELK_VCARD_CONTROL=$(cat "$dir/vcard.control")
 export VELK_VCARD2_CONTROL=$control2
+# The ATRs as pcscd got them from the cards, in upper-case hex.
+export VELK_ATR=${atrs%%$'\n'*} VELK_ATR2=
+[ "$card2" = none ] || VELK_ATR2=${atrs##*$'\n'}
 export VELK_VCARD_CTL=$(cd "$here/../vcard" && pwd)/vcard-ctl.sh
 export VELK_VCARD_SCRIPTS=$scripts_dir
 export VELK_STACK_DIR=$dir
@@ -301,7 +305,7 @@ controls=("$VELK_VCARD_CONTROL")
 ready=1
 
 if [ "$mode" = start ]; then
-  for v in PCSCLITE_CSOCK_NAME VELK_READER VELK_READER2 VELK_VCARD_CONTROL \
+  for v in PCSCLITE_CSOCK_NAME VELK_READER VELK_READER2 VELK_ATR VELK_ATR2 VELK_VCARD_CONTROL \
     VELK_VCARD2_CONTROL VELK_VCARD_CTL VELK_VCARD_SCRIPTS VELK_STACK_DIR VELK_STACK_CTL; do
     printf 'export %s=%q\n' "$v" "${!v}"
   done

@@ -1,6 +1,7 @@
 // velk_pcsc_wait: waits, within a bounded time, until pcscd answers, lists
 // the readers asked for and shows each with a card present (or absent).
-// Prints the reader names on success. Used by the fixture and by tests.
+// Prints the reader names on success, or with --atr the ATR that each card
+// gave pcscd (upper-case hex). Used by the fixture and by tests.
 #include <winscard.h>
 
 #include <chrono>
@@ -20,7 +21,7 @@ enum class Want { Listed, Present, Absent };
 int usage() {
     std::fprintf(stderr,
                  "usage: velk_pcsc_wait [--timeout SECONDS] [--readers N]\n"
-                 "                      [--present|--absent] [READER...]\n");
+                 "                      [--present [--atr]|--absent] [READER...]\n");
     return 2;
 }
 
@@ -49,9 +50,10 @@ long remainingMs(Clock::time_point deadline) {
     return ms > 0 ? static_cast<long>(ms) : 0;
 }
 
-// Waits until every reader is in the wanted card state.
+// Waits until every reader is in the wanted card state; each one's ATR goes
+// into atrs.
 bool waitCards(SCARDCONTEXT ctx, const std::vector<std::string>& readers, Want want,
-               Clock::time_point deadline) {
+               Clock::time_point deadline, std::vector<std::string>& atrs) {
     std::vector<SCARD_READERSTATE> states(readers.size());
     for (std::size_t i = 0; i < readers.size(); ++i) {
         states[i] = SCARD_READERSTATE{};
@@ -77,7 +79,14 @@ bool waitCards(SCARDCONTEXT ctx, const std::vector<std::string>& readers, Want w
             }
             s.dwCurrentState = st & ~SCARD_STATE_CHANGED;
         }
-        if (done) return true;
+        if (done) {
+            for (const auto& s : states) {
+                char hex[2 * MAX_ATR_SIZE + 1] = "";
+                for (DWORD i = 0; i < s.cbAtr; ++i) std::sprintf(hex + 2 * i, "%02X", s.rgbAtr[i]);
+                atrs.emplace_back(hex);
+            }
+            return true;
+        }
         if (remainingMs(deadline) == 0) return false;
     }
 }
@@ -88,6 +97,7 @@ int main(int argc, char** argv) {
     double timeout = 20;
     std::size_t count = 0;
     Want want = Want::Listed;
+    bool printAtrs = false;
     std::vector<std::string> named;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -97,6 +107,8 @@ int main(int argc, char** argv) {
             count = std::strtoul(argv[++i], nullptr, 10);
         } else if (a == "--present") {
             want = Want::Present;
+        } else if (a == "--atr") {
+            printAtrs = true;
         } else if (a == "--absent") {
             want = Want::Absent;
         } else if (!a.empty() && a[0] == '-') {
@@ -105,6 +117,7 @@ int main(int argc, char** argv) {
             named.push_back(a);
         }
     }
+    if (printAtrs && want != Want::Present) return usage();
     if (count == 0) count = named.empty() ? 1 : named.size();
     const auto deadline =
         Clock::now() + std::chrono::milliseconds(static_cast<long long>(timeout * 1000));
@@ -140,14 +153,15 @@ int main(int argc, char** argv) {
     readers.resize(count);
 
     int status = 0;
-    if (want != Want::Listed && !waitCards(ctx, readers, want, deadline)) {
+    std::vector<std::string> atrs;
+    if (want != Want::Listed && !waitCards(ctx, readers, want, deadline, atrs)) {
         std::fprintf(stderr, "velk_pcsc_wait: card not %s in time\n",
                      want == Want::Present ? "present" : "absent");
         status = 1;
     }
     SCardReleaseContext(ctx);
     if (status == 0) {
-        for (const auto& r : readers) std::printf("%s\n", r.c_str());
+        for (const auto& line : printAtrs ? atrs : readers) std::printf("%s\n", line.c_str());
     }
     return status;
 }

@@ -1,5 +1,8 @@
 package velksdk;
 
+import static com.vormel.kx.testkit.HidapiStandIn.count;
+import static com.vormel.kx.testkit.HidapiStandIn.log;
+import static com.vormel.kx.testkit.HidapiStandIn.script;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
@@ -21,14 +24,14 @@ class VelkReaderNativesTest {
 
     @Test
     void openWithoutDeviceReturnsZero() throws Exception {
-        FakeHidapi.script("absent");
+        script("absent");
         assertEquals(0, VelkReader.openImpl());
-        assertEquals(List.of("open ffff 0001 -"), FakeHidapi.log());
+        assertEquals(List.of("open ffff 0001 -"), log());
     }
 
     @Test
     void timedReceiveWritesTheArrayOnlyForARead() throws Exception {
-        FakeHidapi.script("timeout", "frame 18 01 02 83", "error");
+        script("timeout", "frame 18 01 02 83", "error");
         long h = VelkReader.openImpl();
         assertNotEquals(0, h);
         try {
@@ -43,14 +46,14 @@ class VelkReaderNativesTest {
         } finally {
             VelkReader.closeImpl(h);
         }
-        List<String> log = FakeHidapi.log();
+        List<String> log = log();
         assertTrue(log.contains("read 5 40"), log::toString);
         assertEquals("close", log.get(log.size() - 1));
     }
 
     @Test
     void blockingReceiveWaitsPastDiscardedReportsUntilARead() throws Exception {
-        FakeHidapi.script("timeout", "frame 17 01 02 03", "frame 18 0a 0b 0c", "error");
+        script("timeout", "frame 17 01 02 03", "frame 18 0a 0b 0c", "error");
         long h = VelkReader.openImpl();
         try {
             byte[] data = untouched(3);
@@ -62,19 +65,19 @@ class VelkReaderNativesTest {
         } finally {
             VelkReader.closeImpl(h);
         }
-        assertEquals(4, FakeHidapi.count("read 5 1000"));
+        assertEquals(4, count("read 5 1000"));
     }
 
     @Test
     void shortOrMissingArrayIsRejectedBeforeTheDevice() throws Exception {
-        FakeHidapi.script("frame 18 01 02 03");
+        script("frame 18 01 02 03");
         long h = VelkReader.openImpl();
         try {
             assertFalse(VelkReader.receiveW26Impl(h, new byte[2]));
             assertFalse(VelkReader.receiveW26Impl(h, null));
             assertEquals(0, VelkReader.receiveW26TImpl(h, new byte[2], 0));
             assertEquals(0, VelkReader.receiveW26TImpl(h, null, 0));
-            assertEquals(List.of("open ffff 0001 -"), FakeHidapi.log());
+            assertEquals(List.of("open ffff 0001 -"), log());
             assertEquals(3, VelkReader.receiveW26TImpl(h, new byte[3], 0));
         } finally {
             VelkReader.closeImpl(h);
@@ -84,7 +87,7 @@ class VelkReaderNativesTest {
     @Test
     void thirtyTwoBitHandleIsSignExtendedAndUsedThroughItsLowBits() throws Exception {
         assumeTrue("32".equals(System.getProperty("sun.arch.data.model")));
-        FakeHidapi.script("frame 18 01 02 03");
+        script("frame 18 01 02 03");
         long h = VelkReader.openImpl();
         try {
             assertEquals((long) (int) h, h);
@@ -93,17 +96,17 @@ class VelkReaderNativesTest {
         } finally {
             VelkReader.closeImpl(h ^ 0xFFFF_FFFF_0000_0000L);
         }
-        assertEquals(1, FakeHidapi.count("close"));
+        assertEquals(1, count("close"));
     }
 
     @Test
     void zeroHandleDoesNothing() throws Exception {
-        FakeHidapi.script();
+        script();
         byte[] data = untouched(3);
         assertEquals(0, VelkReader.receiveW26TImpl(0, data, 0));
         assertFalse(VelkReader.receiveW26Impl(0, data));
         VelkReader.closeImpl(0);
         assertArrayEquals(untouched(3), data);
-        assertEquals(List.of(), FakeHidapi.log());
+        assertEquals(List.of(), log());
     }
 }

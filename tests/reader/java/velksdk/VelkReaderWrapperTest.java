@@ -1,5 +1,9 @@
 package velksdk;
 
+import static com.vormel.kx.testkit.HidapiStandIn.awaitLine;
+import static com.vormel.kx.testkit.HidapiStandIn.count;
+import static com.vormel.kx.testkit.HidapiStandIn.log;
+import static com.vormel.kx.testkit.HidapiStandIn.script;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
@@ -7,6 +11,7 @@ import static org.junit.jupiter.api.Assertions.assertNotNull;
 import static org.junit.jupiter.api.Assertions.assertNull;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
+import com.vormel.kx.testkit.Patience;
 import java.util.List;
 import java.util.concurrent.atomic.AtomicInteger;
 import org.junit.jupiter.api.Test;
@@ -15,13 +20,13 @@ import org.junit.jupiter.api.Test;
 class VelkReaderWrapperTest {
     @Test
     void openGivesNullWithoutDevice() throws Exception {
-        FakeHidapi.script("absent");
+        script("absent");
         assertNull(VelkReader.open());
     }
 
     @Test
     void receivesWithAndWithoutTimeout() throws Exception {
-        FakeHidapi.script("frame 18 01 02 03", "timeout", "frame 18 04 05 06", "timeout",
+        script("frame 18 01 02 03", "timeout", "frame 18 04 05 06", "timeout",
                 "frame 18 07 08 09", "error");
         try (VelkReader reader = VelkReader.open()) {
             assertNotNull(reader);
@@ -36,24 +41,24 @@ class VelkReaderWrapperTest {
             assertFalse(reader.receive(data));
         }
         assertEquals(List.of("read 5 1000", "read 5 0", "read 5 20", "read 5 1000", "read 5 1000",
-                "read 5 1000"), FakeHidapi.log().stream().filter(l -> l.startsWith("read ")).toList());
+                "read 5 1000"), log().stream().filter(l -> l.startsWith("read ")).toList());
     }
 
     @Test
     void shortOrMissingArrayFailsWithoutReading() throws Exception {
-        FakeHidapi.script("frame 18 01 02 03");
+        script("frame 18 01 02 03");
         try (VelkReader reader = VelkReader.open()) {
             assertFalse(reader.receive(new byte[2]));
             assertFalse(reader.receive(null));
             assertEquals(-1, reader.receive(new byte[2], 0));
             assertEquals(-1, reader.receive(null, -1));
-            assertEquals(0, FakeHidapi.count("read 5 0") + FakeHidapi.count("read 5 1000"));
+            assertEquals(0, count("read 5 0") + count("read 5 1000"));
         }
     }
 
     @Test
     void closedReaderFailsWithoutNativeCallsAndClosesOnce() throws Exception {
-        FakeHidapi.script("frame 18 01 02 03");
+        script("frame 18 01 02 03");
         VelkReader reader = VelkReader.open();
         reader.close();
         reader.close();
@@ -61,41 +66,41 @@ class VelkReaderWrapperTest {
         assertFalse(reader.receive(data));
         assertEquals(-1, reader.receive(data, 0));
         assertArrayEquals(new byte[3], data);
-        assertEquals(List.of("open ffff 0001 -", "close"), FakeHidapi.log());
+        assertEquals(List.of("open ffff 0001 -", "close"), log());
     }
 
     @Test
     void closeWaitsForTheReceiveInProgress() throws Exception {
-        FakeHidapi.script(); // an idle device: each attempt waits out its timeout
+        script(); // an idle device: each attempt waits out its timeout
         VelkReader reader = VelkReader.open();
         AtomicInteger result = new AtomicInteger(-2);
         Thread receiver = new Thread(() -> result.set(reader.receive(new byte[3]) ? 1 : 0));
         receiver.start();
-        FakeHidapi.awaitLine("read 5 1000");
+        awaitLine("read 5 1000");
         reader.close();
-        receiver.join(120_000);
+        receiver.join(Patience.MILLIS);
         assertFalse(receiver.isAlive());
         assertEquals(0, result.get());
-        List<String> log = FakeHidapi.log();
+        List<String> log = log();
         assertEquals("close", log.get(log.size() - 1), log::toString);
         assertEquals("read-end 0", log.get(log.size() - 2), log::toString);
-        assertEquals(1, FakeHidapi.count("close"));
+        assertEquals(1, count("close"));
     }
 
     @Test
     void closeEndsALongTimedReceiveAfterOneAttempt() throws Exception {
-        FakeHidapi.script(); // idle: the receive would wait out its ten minutes
+        script(); // idle: the receive would wait out its ten minutes
         VelkReader reader = VelkReader.open();
         AtomicInteger result = new AtomicInteger(-2);
         Thread receiver = new Thread(() -> result.set(reader.receive(new byte[3], 600_000)));
         receiver.start();
         // The wait goes to hidapi in attempts of a second, so close has its turn after one.
-        FakeHidapi.awaitLine("read 5 " + VelkReader.ATTEMPT_MILLIS);
+        awaitLine("read 5 " + VelkReader.ATTEMPT_MILLIS);
         reader.close();
-        receiver.join(120_000);
+        receiver.join(Patience.MILLIS);
         assertFalse(receiver.isAlive());
         assertEquals(-1, result.get());
-        List<String> log = FakeHidapi.log();
+        List<String> log = log();
         assertEquals(List.of("read 5 1000", "read-end 0", "close"),
                 log.subList(log.size() - 3, log.size()), log::toString);
     }

@@ -1,45 +1,31 @@
 package com.vormel.kx.tool;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
-import static org.junit.jupiter.api.Assertions.assertNotNull;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
-import java.io.BufferedReader;
+import com.vormel.kx.testkit.Patience;
+import com.vormel.kx.testkit.VirtualCard;
 import java.io.ByteArrayOutputStream;
-import java.io.IOException;
-import java.io.InputStreamReader;
-import java.io.OutputStream;
 import java.io.PrintStream;
-import java.net.InetSocketAddress;
-import java.net.Socket;
 import java.nio.charset.StandardCharsets;
 import java.util.Arrays;
+import java.util.HexFormat;
 import java.util.List;
 
-/** Runs the tool in this VM with captured output, and drives the private PC/SC stack. */
+/** Runs the tool in this VM with captured output. */
 final class Cli {
-    /** Upper bound of every wait for the stack or a command; never reached when healthy. */
-    static final long PATIENCE_MS = 60_000;
     /** Local time that leads every event line. */
     static final String STAMP = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}  ";
 
-    static final String T1_ATR = "3B 88 01 56 45 4C 4B 43 52 44 31 F9";
-    static final String T0_ATR = "3B 08 56 45 4C 4B 43 52 44 30";
-
     private Cli() {}
 
+    /** The card's ATR as the tool prints it. */
+    static String atr(VirtualCard card) {
+        return HexFormat.ofDelimiter(" ").withUpperCase().formatHex(card.atr());
+    }
+
     /** The outcome of one command line. */
-    static final class Result {
-        final int code;
-        final String out;
-        final String err;
-
-        Result(int code, String out, String err) {
-            this.code = code;
-            this.out = out;
-            this.err = err;
-        }
-
+    record Result(int code, String out, String err) {
         List<String> outLines() {
             return out.isEmpty() ? List.of() : Arrays.asList(out.split("\n"));
         }
@@ -73,26 +59,27 @@ final class Cli {
         }
 
         /** Waits until stdout has a line matching the regular expression; returns the line. */
-        String awaitLine(String regex) throws InterruptedException {
-            long deadline = System.currentTimeMillis() + PATIENCE_MS;
-            while (true) {
-                for (String line : out().split("\n")) {
-                    if (line.matches(regex)) {
-                        return line;
-                    }
-                }
-                if (!thread.isAlive() || System.currentTimeMillis() > deadline) {
-                    throw new AssertionError("no line matching " + regex + " in:\n" + out()
-                            + "\nstderr:\n" + err.toString(StandardCharsets.UTF_8));
-                }
-                Thread.sleep(20);
-            }
+        String awaitLine(String regex) throws Exception {
+            return Patience.await(() -> "no line matching " + regex + " in:\n" + out()
+                    + "\nstderr:\n" + err.toString(StandardCharsets.UTF_8), () -> {
+                        boolean ended = !thread.isAlive();
+                        for (String line : out().split("\n")) {
+                            if (line.matches(regex)) {
+                                return line;
+                            }
+                        }
+                        if (ended) {
+                            throw new AssertionError("the command ended (" + code
+                                    + ") without a line matching " + regex + " in:\n" + out());
+                        }
+                        return null;
+                    });
         }
 
         /** Signals stop, as the interrupt handler does, and returns the exit code. */
         int stop() throws InterruptedException {
             stop.stop();
-            thread.join(PATIENCE_MS);
+            thread.join(Patience.MILLIS);
             assertTrue(!thread.isAlive(), "the command ended after the stop signal");
             return code;
         }
@@ -105,34 +92,5 @@ final class Cli {
                 new PrintStream(err, true, StandardCharsets.UTF_8), new StopSignal());
         return new Result(code, out.toString(StandardCharsets.UTF_8),
                 err.toString(StandardCharsets.UTF_8));
-    }
-
-    static String t1Reader() {
-        return env("VELK_READER");
-    }
-
-    static String t0Reader() {
-        return env("VELK_READER2");
-    }
-
-    static String env(String name) {
-        String value = System.getenv(name);
-        assertNotNull(value, name + " is unset: run this suite through with-pcscd.sh");
-        return value;
-    }
-
-    /** One command on the T=1 card's control channel; its one-line reply. */
-    static String control(String command) throws IOException {
-        String[] endpoint = env("VELK_VCARD_CONTROL").split(":");
-        try (Socket s = new Socket()) {
-            s.connect(new InetSocketAddress(endpoint[0], Integer.parseInt(endpoint[1])), 10_000);
-            s.setSoTimeout((int) PATIENCE_MS);
-            OutputStream out = s.getOutputStream();
-            out.write((command + "\n").getBytes(StandardCharsets.US_ASCII));
-            out.flush();
-            return new BufferedReader(
-                    new InputStreamReader(s.getInputStream(), StandardCharsets.US_ASCII))
-                    .readLine();
-        }
     }
 }

@@ -1,14 +1,12 @@
 package com.vormel.kx.tool;
 
-import static com.vormel.kx.tool.Cli.T0_ATR;
-import static com.vormel.kx.tool.Cli.T1_ATR;
-import static com.vormel.kx.tool.Cli.t0Reader;
-import static com.vormel.kx.tool.Cli.t1Reader;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
+import com.vormel.kx.testkit.VirtualCard;
 import java.util.List;
+import java.util.regex.Pattern;
 import org.junit.jupiter.api.Test;
 
 /**
@@ -16,24 +14,27 @@ import org.junit.jupiter.api.Test;
  * T=0 one in the second.
  */
 class CliPcscTest {
+    private static final VirtualCard T1 = VirtualCard.t1();
+    private static final VirtualCard T0 = VirtualCard.t0();
+
     @Test
     void listShowsEachReaderWithItsCardAndAtr() {
         Cli.Result r = Cli.run("list");
-        assertEquals(0, r.code, r.err);
+        assertEquals(0, r.code(), r.err());
         assertEquals(List.of(
-                "0: " + t1Reader() + ": card present, ATR " + T1_ATR,
-                "1: " + t0Reader() + ": card present, ATR " + T0_ATR), r.outLines());
+                "0: " + T1.reader() + ": card present, ATR " + Cli.atr(T1),
+                "1: " + T0.reader() + ": card present, ATR " + Cli.atr(T0)), r.outLines());
     }
 
     @Test
     void listShowsACardThatAnotherProgramHoldsExclusivelyAsInUse() throws Exception {
         long context = VelkSCard.SCardEstablishContext(VelkSCard.SCARD_SCOPE_SYSTEM);
-        long card = VelkSCard.SCardConnect(context, t1Reader(), VelkSCard.SCARD_SHARE_EXCLUSIVE,
+        long card = VelkSCard.SCardConnect(context, T1.reader(), VelkSCard.SCARD_SHARE_EXCLUSIVE,
                 VelkSCard.SCARD_PROTOCOL_ANY, new int[1]);
         try {
             Cli.Result r = Cli.run("list");
-            assertEquals(0, r.code, r.err);
-            assertEquals("0: " + t1Reader() + ": card present, in use by another program",
+            assertEquals(0, r.code(), r.err());
+            assertEquals("0: " + T1.reader() + ": card present, in use by another program",
                     r.outLines().get(0));
         } finally {
             VelkSCard.SCardDisconnect(card, VelkSCard.SCARD_LEAVE_CARD);
@@ -43,11 +44,11 @@ class CliPcscTest {
 
     @Test
     void sendShowsCommandsResponsesAndStatusWordMeanings() {
-        Cli.Result r = Cli.run("send", t1Reader(), "00A4040007A0000002471001", "00 b0 00 00 04",
+        Cli.Result r = Cli.run("send", T1.reader(), "00A4040007A0000002471001", "00 b0 00 00 04",
                 "00:CA:00:01:00", "12340000");
-        assertEquals(0, r.code, r.err);
+        assertEquals(0, r.code(), r.err());
         assertEquals(List.of(
-                "connected to " + t1Reader() + " with T=1",
+                "connected to " + T1.reader() + " with T=1",
                 "> 00 A4 04 00 07 A0 00 00 02 47 10 01",
                 "< SW 90 00: success",
                 "> 00 B0 00 00 04",
@@ -61,9 +62,9 @@ class CliPcscTest {
     @Test
     void sendWithinATransactionToTheT0CardChosenByNumber() {
         Cli.Result r = Cli.run("send", "--transaction", "--protocol", "t0", "1", "00B0000002");
-        assertEquals(0, r.code, r.err);
+        assertEquals(0, r.code(), r.err());
         assertEquals(List.of(
-                "connected to " + t0Reader() + " with T=0",
+                "connected to " + T0.reader() + " with T=0",
                 "transaction begun",
                 "> 00 B0 00 00 02",
                 "< 0A 0B 0C 0D 0E 0F  SW 90 00: success",
@@ -72,26 +73,26 @@ class CliPcscTest {
 
     @Test
     void aProtocolTheCardLacksIsTheBridgesErrorText() {
-        Cli.Result r = Cli.run("send", "--protocol=t0", t1Reader(), "00B0000004");
+        Cli.Result r = Cli.run("send", "--protocol=t0", T1.reader(), "00B0000004");
         r.assertRefused(1, "velk send: SCardConnect failed with code SCARD_E_PROTO_MISMATCH");
     }
 
     @Test
     void attrReadsByNameAndByIdAndSaysWhatIsNotSupported() {
         Cli.Result r = Cli.run("attr", "0", "ifd-atr", "0x0303", "TAG_IFD_ATR");
-        assertEquals(0, r.code, r.err);
-        String line = "ifd-atr (0x00000303): " + T1_ATR;
+        assertEquals(0, r.code(), r.err());
+        String line = "ifd-atr (0x00000303): " + Cli.atr(T1);
         assertEquals(List.of(line, line, line), r.outLines());
 
-        Cli.Result unsupported = Cli.run("attr", t0Reader(), "SCARD_ATTR_ATR_STRING", "ifd-atr");
-        assertEquals(1, unsupported.code, "a named attribute was not read");
+        Cli.Result unsupported = Cli.run("attr", T0.reader(), "SCARD_ATTR_ATR_STRING", "ifd-atr");
+        assertEquals(1, unsupported.code(), "a named attribute was not read");
         assertEquals(List.of("atr-string (0x00090303): not supported",
-                "ifd-atr (0x00000303): " + T0_ATR), unsupported.outLines());
+                "ifd-atr (0x00000303): " + Cli.atr(T0)), unsupported.outLines());
 
-        Cli.Result all = Cli.run("attr", t1Reader());
-        assertEquals(0, all.code, "reading every attribute succeeds as a whole: " + all.err);
+        Cli.Result all = Cli.run("attr", T1.reader());
+        assertEquals(0, all.code(), "reading every attribute succeeds as a whole: " + all.err());
         assertEquals(Attributes.names().size(), all.outLines().size());
-        assertTrue(all.out.contains("ifd-atr (0x00000303): " + T1_ATR + "\n"), all.out);
+        assertTrue(all.out().contains("ifd-atr (0x00000303): " + Cli.atr(T1) + "\n"), all.out());
     }
 
     @Test
@@ -106,21 +107,18 @@ class CliPcscTest {
 
     @Test
     void watchReportsRemovalAndInsertionUntilStopped() throws Exception {
-        String reader = java.util.regex.Pattern.quote(t1Reader());
+        String reader = Pattern.quote(T1.reader());
         Cli.Running watch = new Cli.Running("watch");
         try {
             watch.awaitLine(Cli.STAMP + reader + ": card present");
-            watch.awaitLine(Cli.STAMP + java.util.regex.Pattern.quote(t0Reader())
-                    + ": card present");
-            assertEquals("ok removed", Cli.control("remove"));
+            watch.awaitLine(Cli.STAMP + Pattern.quote(T0.reader()) + ": card present");
+            T1.remove();
             watch.awaitLine(Cli.STAMP + reader + ": card removed");
-            assertEquals("0: " + t1Reader() + ": no card", Cli.run("list").outLines().get(0));
-            assertEquals("ok inserted", Cli.control("insert"));
+            assertEquals("0: " + T1.reader() + ": no card", Cli.run("list").outLines().get(0));
+            T1.insert();
             watch.awaitLine(Cli.STAMP + reader + ": card inserted");
         } finally {
-            if (Cli.control("status").equals("removed")) {
-                Cli.control("insert");
-            }
+            T1.insertIfRemoved();
             assertEquals(0, watch.stop());
         }
     }
@@ -128,17 +126,17 @@ class CliPcscTest {
     @Test
     void badInputIsOneLineAndANonZeroExit() {
         Cli.run("frobnicate").assertRefused(2, "velk: unknown command 'frobnicate'");
-        Cli.run("send", t1Reader(), "00A4040G").assertRefused(2, "malformed hex in APDU 1");
-        Cli.run("send", t1Reader(), "00A40400", "00B").assertRefused(2,
+        Cli.run("send", T1.reader(), "00A4040G").assertRefused(2, "malformed hex in APDU 1");
+        Cli.run("send", T1.reader(), "00A40400", "00B").assertRefused(2,
                 "odd number of hex digits in APDU 2");
-        Cli.run("send", t1Reader(), "00A4").assertRefused(2, "shorter than its 4-byte header");
-        Cli.run("send", t1Reader()).assertRefused(2, "needs a reader and at least one APDU");
-        Cli.run("send", "--speed", "9", t1Reader(), "00A40400").assertRefused(2,
+        Cli.run("send", T1.reader(), "00A4").assertRefused(2, "shorter than its 4-byte header");
+        Cli.run("send", T1.reader()).assertRefused(2, "needs a reader and at least one APDU");
+        Cli.run("send", "--speed", "9", T1.reader(), "00A40400").assertRefused(2,
                 "unknown option '--speed'");
         Cli.run("send", "No Such Reader 00 00", "00A40400").assertRefused(3,
                 "unknown reader 'No Such Reader 00 00'");
         Cli.run("attr", "7", "vendor-name").assertRefused(3, "unknown reader '7'");
-        Cli.run("attr", t1Reader(), "vendor-colour").assertRefused(2,
+        Cli.run("attr", T1.reader(), "vendor-colour").assertRefused(2,
                 "unknown attribute 'vendor-colour'");
         Cli.run("list", "extra").assertRefused(2, "list takes no operands");
         Cli.run("wiegand", "--timeout", "soon").assertRefused(2, "--timeout needs a whole number");
@@ -150,16 +148,16 @@ class CliPcscTest {
     void helpGoesToStdoutAndSucceeds() {
         for (String command : new String[] {"list", "watch", "send", "attr", "wiegand"}) {
             Cli.Result r = Cli.run(command, "--help");
-            assertEquals(0, r.code);
-            assertTrue(r.out.startsWith("usage: velk " + command), r.out);
+            assertEquals(0, r.code());
+            assertTrue(r.out().startsWith("usage: velk " + command), r.out());
         }
         Cli.Result overview = Cli.run("--help");
-        assertEquals(0, overview.code);
-        assertTrue(overview.out.contains("exit codes:"), overview.out);
-        assertTrue(overview.out.contains("130  interrupted (Ctrl-C)"), overview.out);
+        assertEquals(0, overview.code());
+        assertTrue(overview.out().contains("exit codes:"), overview.out());
+        assertTrue(overview.out().contains("130  interrupted (Ctrl-C)"), overview.out());
         Cli.Result version = Cli.run("--version");
-        assertEquals(0, version.code);
-        assertTrue(version.out.startsWith("velk"), version.out);
-        assertEquals(2, Cli.run().code, "no command is a usage error");
+        assertEquals(0, version.code());
+        assertTrue(version.out().startsWith("velk"), version.out());
+        assertEquals(2, Cli.run().code(), "no command is a usage error");
     }
 }

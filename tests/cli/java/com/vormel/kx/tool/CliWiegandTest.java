@@ -1,12 +1,11 @@
 package com.vormel.kx.tool;
 
+import static com.vormel.kx.testkit.HidapiStandIn.log;
+import static com.vormel.kx.testkit.HidapiStandIn.script;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.io.IOException;
-import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
-import java.nio.file.Path;
 import java.util.List;
 import org.junit.jupiter.api.Test;
 
@@ -15,27 +14,15 @@ import org.junit.jupiter.api.Test;
  * and which reads its script at every open.
  */
 class CliWiegandTest {
-    private static final Path SCRIPT = Path.of(Cli.env("VELK_FAKE_HIDAPI_SCRIPT"));
-    private static final Path LOG = Path.of(Cli.env("VELK_FAKE_HIDAPI_LOG"));
-
-    private static void script(String... steps) throws IOException {
-        Files.writeString(SCRIPT, String.join("\n", steps) + "\n", StandardCharsets.US_ASCII);
-        Files.writeString(LOG, "", StandardCharsets.US_ASCII);
-    }
-
-    private static List<String> log() throws IOException {
-        return Files.readAllLines(LOG, StandardCharsets.US_ASCII);
-    }
-
     @Test
     void eachCardShowsItsBytesFacilityCodeAndNumber() throws IOException {
         // A report of another kind between the reads is not a card.
         script("frame 18 2A 01 C8", "timeout", "frame 07 01 02 03", "frame 18 00 FF FE",
                 "frame 18 FF 00 01", "frame 18 11 11 11");
         Cli.Result r = Cli.run("wiegand", "--count", "3");
-        assertEquals(0, r.code, r.err);
+        assertEquals(0, r.code(), r.err());
         List<String> lines = r.outLines();
-        assertEquals(3, lines.size(), r.out);
+        assertEquals(3, lines.size(), r.out());
         assertTrue(lines.get(0).matches(Cli.STAMP + "card 2A 01 C8  facility 42  number 456"),
                 lines.get(0));
         assertTrue(lines.get(1).matches(Cli.STAMP + "card 00 FF FE  facility 0  number 65534"),
@@ -49,9 +36,9 @@ class CliWiegandTest {
     void anUnpluggedReaderEndsTheCommandWithAnError() throws IOException {
         script("frame 18 01 02 03", "error");
         Cli.Result r = Cli.run("wiegand");
-        assertEquals(1, r.code);
-        assertTrue(r.out.matches(Cli.STAMP + "card 01 02 03  facility 1  number 515\n"), r.out);
-        assertTrue(r.err.endsWith("velk wiegand: the reader failed or was unplugged\n"), r.err);
+        assertEquals(1, r.code());
+        assertTrue(r.out().matches(Cli.STAMP + "card 01 02 03  facility 1  number 515\n"), r.out());
+        assertTrue(r.err().endsWith("velk wiegand: the reader failed or was unplugged\n"), r.err());
         assertEquals("close", log().get(log().size() - 1));
     }
 
@@ -65,9 +52,9 @@ class CliWiegandTest {
     void theTimeoutCountsFromTheLastCard() throws IOException {
         script("frame 18 01 02 03");
         Cli.Result r = Cli.run("wiegand", "--timeout", "300");
-        assertEquals(4, r.code);
-        assertEquals(1, r.outLines().size(), r.out);
-        assertTrue(r.err.endsWith("velk wiegand: no card within 300 ms\n"), r.err);
+        assertEquals(4, r.code());
+        assertEquals(1, r.outLines().size(), r.out());
+        assertTrue(r.err().endsWith("velk wiegand: no card within 300 ms\n"), r.err());
     }
 
     @Test

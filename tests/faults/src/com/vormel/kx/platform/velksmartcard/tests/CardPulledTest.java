@@ -6,6 +6,11 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
+import com.vormel.kx.testkit.Apdus;
+import com.vormel.kx.testkit.Patience;
+import com.vormel.kx.testkit.Pcsc;
+import com.vormel.kx.testkit.PcscTexts;
+import com.vormel.kx.testkit.VirtualCard;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.concurrent.CountDownLatch;
@@ -22,15 +27,14 @@ import org.junit.jupiter.api.Timeout;
 /** The card leaves the reader in the middle of a stream of APDU exchanges. */
 @Timeout(600)
 class CardPulledTest {
-    private static final Pattern PCSC_TEXT = Pattern.compile(
-            Pattern.quote("SCardTransmit failed with code ") + "SCARD_[EWFP]_[A-Z_]+ \\(.+\\)");
+    private static final Pattern PCSC_TEXT = PcscTexts.anyFailureOf("SCardTransmit");
     private static final int BEFORE = 50;
     private static final int FAILURES = 100;
 
     @Test
     void everyFailureOfATransmitLoopIsAPcscTextAndTheCardWorksOnceBack() throws Exception {
-        long context = Stack.establish();
-        long card = Stack.connect(context, Stack.t1Reader());
+        long context = Pcsc.establish();
+        long card = Pcsc.connect(context, VirtualCard.t1().reader());
         CountDownLatch exchanged = new CountDownLatch(BEFORE);
         CountDownLatch failed = new CountDownLatch(FAILURES);
         AtomicBoolean stop = new AtomicBoolean();
@@ -66,19 +70,20 @@ class CardPulledTest {
                     return t;
                 }
             });
-            assertTrue(exchanged.await(Stack.PATIENCE_MS, TimeUnit.MILLISECONDS));
+            assertTrue(exchanged.await(Patience.MILLIS, TimeUnit.MILLISECONDS));
             pulled.set(true);
-            assertEquals("ok removed", Stack.control("remove"));
+            VirtualCard.t1().remove();
             // Through the time PC/SC takes to notice, and for a while after it has.
-            long observer = Stack.establish();
+            long observer = Pcsc.establish();
             try {
-                Stack.awaitReaderState(observer, Stack.t1Reader(), VelkSCard.SCARD_STATE_EMPTY);
+                Pcsc.awaitReaderState(observer, VirtualCard.t1().reader(),
+                        VelkSCard.SCARD_STATE_EMPTY);
             } finally {
                 VelkSCard.SCardReleaseContext(observer);
             }
-            boolean enough = failed.await(Stack.PATIENCE_MS, TimeUnit.MILLISECONDS);
+            boolean enough = failed.await(Patience.MILLIS, TimeUnit.MILLISECONDS);
             stop.set(true);
-            Throwable thrown = outcome.get(Stack.PATIENCE_MS, TimeUnit.MILLISECONDS);
+            Throwable thrown = outcome.get(Patience.MILLIS, TimeUnit.MILLISECONDS);
             if (thrown != null) {
                 throw new AssertionError("the transmit loop ended with " + thrown, thrown);
             }
@@ -96,7 +101,7 @@ class CardPulledTest {
                     + failures.stream().distinct().toList());
         }
 
-        Stack.insertT1Card(context);
+        Pcsc.insertCard(context, VirtualCard.t1());
         int[] active = new int[1];
         VelkSCard.SCardReconnect(card, VelkSCard.SCARD_SHARE_SHARED,
                 VelkSCard.SCARD_PROTOCOL_ANY, VelkSCard.SCARD_RESET_CARD, active);

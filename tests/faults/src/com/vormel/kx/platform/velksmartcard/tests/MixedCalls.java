@@ -3,6 +3,7 @@ package com.vormel.kx.platform.velksmartcard.tests;
 import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkCardFatalException;
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
+import com.vormel.kx.testkit.VirtualCard;
 import java.util.Arrays;
 
 /**
@@ -10,7 +11,7 @@ import java.util.Arrays;
  * APDU exchange, the card status, the reader list, an immediate status change, and a failing
  * call of each kind (a PC/SC error code and a fatal failure of the bridge). Every result is
  * checked; a wrong one is an AssertionError. Used by the fault suites and the soak, so it needs
- * nothing but the product's classes.
+ * nothing but the product's classes and the test kit's (no JUnit).
  */
 public final class MixedCalls implements AutoCloseable {
     /** Number of different calls; call(n) makes call n modulo this. */
@@ -30,14 +31,10 @@ public final class MixedCalls implements AutoCloseable {
     private final int[] unaware = {VelkSCard.SCARD_STATE_UNAWARE};
     private final int[] state = new int[1];
 
-    /** Connects to the card in the reader that the stack fixture names in the variable. */
-    public MixedCalls(String readerVariable, byte[] atr) throws VelkCardException {
-        this.reader = System.getenv(readerVariable);
-        if (reader == null) {
-            throw new IllegalStateException(
-                    readerVariable + " is unset: run through with-pcscd.sh");
-        }
-        this.atr = atr.clone();
+    /** Connects to one of the stack fixture's cards. */
+    public MixedCalls(VirtualCard virtualCard) throws VelkCardException {
+        this.reader = virtualCard.reader();
+        this.atr = virtualCard.atr();
         this.watched = new String[] {reader};
         context = VelkSCard.SCardEstablishContext(VelkSCard.SCARD_SCOPE_SYSTEM);
         int[] active = new int[1];
@@ -55,24 +52,12 @@ public final class MixedCalls implements AutoCloseable {
 
     /** The T=1 card in the first reader. */
     public static MixedCalls t1() throws VelkCardException {
-        return new MixedCalls("VELK_READER", Stack.T1_ATR);
+        return new MixedCalls(VirtualCard.t1());
     }
 
     /** The T=0 card in the second reader. */
     public static MixedCalls t0() throws VelkCardException {
-        return new MixedCalls("VELK_READER2", Stack.T0_ATR);
-    }
-
-    public long context() {
-        return context;
-    }
-
-    public long card() {
-        return card;
-    }
-
-    public int protocol() {
-        return protocol;
+        return new MixedCalls(VirtualCard.t0());
     }
 
     /** Makes call number n (modulo KINDS) and checks its outcome. */

@@ -1,6 +1,6 @@
 package com.vormel.kx.platform.velksmartcard.tests;
 
-import static com.vormel.kx.platform.velksmartcard.tests.Failures.assertPcscFailure;
+import static com.vormel.kx.testkit.Failures.assertPcscFailure;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertNull;
@@ -9,7 +9,13 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
-import java.util.regex.Pattern;
+import com.vormel.kx.testkit.Apdus;
+import com.vormel.kx.testkit.ChildProcess;
+import com.vormel.kx.testkit.Fixture;
+import com.vormel.kx.testkit.Pcsc;
+import com.vormel.kx.testkit.PcscTexts;
+import com.vormel.kx.testkit.VirtualCard;
+import java.util.List;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.Timeout;
 import org.junit.jupiter.api.function.Executable;
@@ -21,15 +27,9 @@ import org.junit.jupiter.api.function.Executable;
  */
 @Timeout(600)
 class PcscdRestartTest {
-    /** "SCardXxx failed with code " and the readable text of some PC/SC code. */
-    private static Pattern pcscText(String call) {
-        return Pattern.compile(Pattern.quote(call + " failed with code ")
-                + "SCARD_[EWFP]_[A-Z_]+ \\(.+\\)");
-    }
-
     private static String assertPcscText(String call, Executable body) {
         VelkCardException e = assertThrows(VelkCardException.class, body);
-        assertTrue(pcscText(call).matcher(e.getMessage()).matches(), e.getMessage());
+        assertTrue(PcscTexts.anyFailureOf(call).matcher(e.getMessage()).matches(), e.getMessage());
         assertNull(e.getCause());
         System.out.println("with pcscd gone: " + e.getMessage());
         return e.getMessage();
@@ -37,13 +37,13 @@ class PcscdRestartTest {
 
     @Test
     void callsReportTheLostDaemonAndANewContextWorksOnceItIsBack() throws Exception {
-        long context = Stack.establish();
-        long card = Stack.connect(context, Stack.t1Reader());
+        long context = Pcsc.establish();
+        long card = Pcsc.connect(context, VirtualCard.t1().reader());
         byte[] ok = {(byte) 0x90, 0x00};
         assertArrayEquals(ok, transmit(card));
 
-        StackControl.killPcscd();
-        String[] names = {Stack.t1Reader()};
+        pcscd("pcscd-kill");
+        String[] names = {VirtualCard.t1().reader()};
         assertPcscText("SCardTransmit", () -> transmit(card));
         assertPcscText("SCardStatus", () -> VelkSCard.SCardStatus(card, new int[1]));
         assertPcscText("SCardListReaders first call",
@@ -54,25 +54,31 @@ class PcscdRestartTest {
         assertPcscFailure("SCardEstablishContext failed with code " + PcscTexts.NO_SERVICE,
                 () -> VelkSCard.SCardEstablishContext(VelkSCard.SCARD_SCOPE_SYSTEM));
 
-        StackControl.startPcscd();
+        pcscd("pcscd-start"); // returns once both cards are back
         // The old handles stay dead: their calls fail with a PC/SC text too.
         assertPcscText("SCardTransmit", () -> transmit(card));
         // Recovery: give up the dead context (its release may fail as well), start afresh.
         try {
             VelkSCard.SCardReleaseContext(context);
         } catch (VelkCardException e) {
-            assertTrue(pcscText("SCardReleaseContext").matcher(e.getMessage()).matches(),
-                    e.getMessage());
+            assertTrue(PcscTexts.anyFailureOf("SCardReleaseContext").matcher(e.getMessage())
+                    .matches(), e.getMessage());
         }
-        long fresh = Stack.establish();
+        long fresh = Pcsc.establish();
         try {
             assertEquals(2, VelkSCard.SCardListReaders(fresh).length);
-            long again = Stack.connect(fresh, Stack.t1Reader());
+            long again = Pcsc.connect(fresh, VirtualCard.t1().reader());
             assertArrayEquals(ok, transmit(again));
             VelkSCard.SCardDisconnect(again, VelkSCard.SCARD_LEAVE_CARD);
         } finally {
             VelkSCard.SCardReleaseContext(fresh);
         }
+    }
+
+    /** Crashes or restarts the stack's pcscd through the fixture's own script. */
+    private static void pcscd(String command) throws Exception {
+        ChildProcess.run(List.of(Fixture.env("VELK_STACK_CTL"), command), null)
+                .assertSucceeded(command);
     }
 
     private static byte[] transmit(long card) throws VelkCardException {

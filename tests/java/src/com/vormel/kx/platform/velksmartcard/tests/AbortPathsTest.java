@@ -5,6 +5,8 @@ import static org.junit.jupiter.api.Assertions.assertNotEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
+import com.vormel.kx.testkit.ChildProcess;
+import com.vormel.kx.testkit.PcscTexts;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.List;
@@ -37,21 +39,19 @@ class AbortPathsTest {
     @Test
     void missingFatalExceptionClassAbortsWithBothFailures() throws Exception {
         Path classes = ChildJvm.unpackWithout(productJar(), work, FATAL_CLASS);
-        ChildJvm.Result r = ChildJvm.run(work, List.of(classes, testJar()),
-                AbortScenario.class.getName(), "fatal");
-        assertAborted(r, "trying to throw VelkCardFatalException (message=[illegal protocol 0]"
-                + ".line=630) and got another one (message=[JNI exception occurred].line=831)"
-                + " (line=920)");
+        assertAborted(List.of(classes, testJar()), "fatal",
+                "trying to throw VelkCardFatalException (message=[illegal protocol 0].line=630)"
+                        + " and got another one (message=[JNI exception occurred].line=831)"
+                        + " (line=920)");
     }
 
     @Test
     void missingCardExceptionClassAbortsWithBothFailures() throws Exception {
         Path classes = ChildJvm.unpackWithout(productJar(), work, CARD_CLASS);
-        ChildJvm.Result r = ChildJvm.run(work, List.of(classes, testJar()),
-                AbortScenario.class.getName(), "pcsc");
-        assertAborted(r, "trying to throw VelkCardException (message=[SCardEstablishContext"
-                + " failed with code " + PcscTexts.NO_SERVICE + "]) and got VelkCardFatalException"
-                + " (message=[JNI exception occurred].line=831) (line=942)");
+        assertAborted(List.of(classes, testJar()), "pcsc",
+                "trying to throw VelkCardException (message=[SCardEstablishContext failed with"
+                        + " code " + PcscTexts.NO_SERVICE + "]) and got VelkCardFatalException"
+                        + " (message=[JNI exception occurred].line=831) (line=942)");
     }
 
     @Test
@@ -59,16 +59,18 @@ class AbortPathsTest {
         Path variant = Path.of(System.getProperty("velk.test.fatalWithoutCauseJar"));
         assertTrue(Files.isRegularFile(variant), variant.toString());
         // The variant comes first on the class path and so hides the product's class.
-        ChildJvm.Result r = ChildJvm.run(work, List.of(variant, productJar(), testJar()),
-                AbortScenario.class.getName(), "fatal");
-        assertAborted(r, "trying to throw VelkCardFatalException (message=[illegal protocol 0]"
-                + ".line=630) and got another one (message=[JNI exception occurred].line=854)"
-                + " (line=920)");
+        assertAborted(List.of(variant, productJar(), testJar()), "fatal",
+                "trying to throw VelkCardFatalException (message=[illegal protocol 0].line=630)"
+                        + " and got another one (message=[JNI exception occurred].line=854)"
+                        + " (line=920)");
     }
 
-    private static void assertAborted(ChildJvm.Result r, String text) {
-        String report = "exit " + r.exitCode() + "\n--- stdout\n" + r.stdout() + "\n--- stderr\n"
-                + r.stderr();
+    /** Runs the scenario in a child VM on the class path; it must abort with the text. */
+    private void assertAborted(List<Path> classPath, String scenario, String text)
+            throws Exception {
+        ChildProcess.Result r =
+                ChildJvm.run(work, classPath, AbortScenario.class.getName(), scenario);
+        String report = r.report();
         assertTrue(r.stdout().lines().anyMatch(l -> l.equals("FATAL ERROR in native method: "
                 + text)), "expected the abort text on stdout; got " + report);
         assertFalse(r.stdout().contains("native call returned"), report);

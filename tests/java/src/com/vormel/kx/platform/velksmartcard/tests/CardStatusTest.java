@@ -1,18 +1,21 @@
 package com.vormel.kx.platform.velksmartcard.tests;
 
-import static com.vormel.kx.platform.velksmartcard.tests.Failures.assertFatalCausedBy;
+import static com.vormel.kx.testkit.Failures.assertFatalCausedBy;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertNull;
 
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeEach;
+import com.vormel.kx.testkit.Cards;
+import com.vormel.kx.testkit.CardsExtension;
+import com.vormel.kx.testkit.VirtualCard;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.Timeout;
+import org.junit.jupiter.api.extension.ExtendWith;
 
 /** The state word, the ATR and the reader attributes of a connected virtual card. */
 @Timeout(120)
+@ExtendWith(CardsExtension.class)
 class CardStatusTest {
     // What pcscd reports for a powered card whose protocol it has not pinned down, in the low
     // half of the word; the high half counts the card events of the reader.
@@ -20,52 +23,43 @@ class CardStatusTest {
             VelkSCard.SCARD_PRESENT | VelkSCard.SCARD_POWERED | VelkSCard.SCARD_NEGOTIABLE;
     private static final int STATE_BITS = 0xFFFF;
 
-    private long context;
-    private long t1Card;
-    private long t0Card;
+    private final Cards cards;
 
-    @BeforeEach
-    void connect() throws Exception {
-        context = Stack.establish();
-        t1Card = Stack.connect(context, Stack.t1Reader());
-        t0Card = Stack.connect(context, Stack.t0Reader());
-    }
-
-    @AfterEach
-    void disconnect() {
-        Stack.disconnectQuietly(t1Card);
-        Stack.disconnectQuietly(t0Card);
-        Stack.releaseQuietly(context);
+    CardStatusTest(Cards cards) {
+        this.cards = cards;
     }
 
     @Test
     void statusGivesTheStateWordInElementZeroAndExactlyTheAtr() throws Exception {
         int[] state = {-5, -6, -7};
-        assertArrayEquals(Stack.T1_ATR, VelkSCard.SCardStatus(t1Card, state));
+        assertArrayEquals(VirtualCard.t1().atr(), VelkSCard.SCardStatus(cards.t1(), state));
         assertEquals(POWERED_CARD, state[0] & STATE_BITS);
         assertArrayEquals(new int[] {-6, -7}, new int[] {state[1], state[2]});
 
         int[] single = {-5};
-        assertArrayEquals(Stack.T0_ATR, VelkSCard.SCardStatus(t0Card, single));
+        assertArrayEquals(VirtualCard.t0().atr(), VelkSCard.SCardStatus(cards.t0(), single));
         assertEquals(POWERED_CARD, single[0] & STATE_BITS);
     }
 
     @Test
     void anEmptyStateArrayReportsTheIndexFailure() {
         assertFatalCausedBy(ArrayIndexOutOfBoundsException.class, 512,
-                () -> VelkSCard.SCardStatus(t1Card, new int[0]));
+                () -> VelkSCard.SCardStatus(cards.t1(), new int[0]));
     }
 
     @Test
     void theDriversAtrTagGivesExactlyTheAtr() throws Exception {
-        assertArrayEquals(Stack.T1_ATR, VelkSCard.SCardGetAttr(t1Card, VelkSCard.TAG_IFD_ATR));
-        assertArrayEquals(Stack.T0_ATR, VelkSCard.SCardGetAttr(t0Card, VelkSCard.TAG_IFD_ATR));
+        assertArrayEquals(VirtualCard.t1().atr(),
+                VelkSCard.SCardGetAttr(cards.t1(), VelkSCard.TAG_IFD_ATR));
+        assertArrayEquals(VirtualCard.t0().atr(),
+                VelkSCard.SCardGetAttr(cards.t0(), VelkSCard.TAG_IFD_ATR));
     }
 
     @Test
     void anAttributeTheDriverDoesNotSupportIsNull() throws Exception {
-        assertNull(VelkSCard.SCardGetAttr(t1Card, VelkSCard.SCARD_ATTR_ATR_STRING));
+        assertNull(VelkSCard.SCardGetAttr(cards.t1(), VelkSCard.SCARD_ATTR_ATR_STRING));
         // No exception is left behind: the next call works normally.
-        assertArrayEquals(Stack.T1_ATR, VelkSCard.SCardGetAttr(t1Card, VelkSCard.TAG_IFD_ATR));
+        assertArrayEquals(VirtualCard.t1().atr(),
+                VelkSCard.SCardGetAttr(cards.t1(), VelkSCard.TAG_IFD_ATR));
     }
 }

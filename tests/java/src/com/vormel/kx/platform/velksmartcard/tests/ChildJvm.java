@@ -1,17 +1,16 @@
 package com.vormel.kx.platform.velksmartcard.tests;
 
+import com.vormel.kx.testkit.ChildProcess;
 import java.io.IOException;
 import java.io.InputStream;
 import java.io.OutputStream;
 import java.net.URISyntaxException;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.Enumeration;
 import java.util.List;
-import java.util.concurrent.TimeUnit;
 import java.util.zip.ZipEntry;
 import java.util.zip.ZipFile;
 
@@ -21,15 +20,10 @@ import java.util.zip.ZipFile;
  * JNI checks and library path.
  */
 final class ChildJvm {
-    /** Bounded so that a child that hangs fails the test instead of the CI run. */
-    private static final long TIMEOUT_SECONDS = 300;
-
-    record Result(int exitCode, String stdout, String stderr) {}
-
     private ChildJvm() {}
 
-    static Result run(Scratch work, List<Path> classPath, String mainClass, String... args)
-            throws IOException, InterruptedException {
+    static ChildProcess.Result run(Scratch work, List<Path> classPath, String mainClass,
+            String... args) throws IOException, InterruptedException {
         String vm = System.getProperty("velk.test.java");
         if (vm == null || vm.isBlank()) {
             throw new IllegalStateException("velk.test.java is not set");
@@ -42,27 +36,7 @@ final class ChildJvm {
         command.add(String.join(":", classPath.stream().map(Path::toString).toList()));
         command.add(mainClass);
         command.addAll(Arrays.asList(args));
-
-        Path out = work.track(work.root().resolve("stdout.txt"));
-        Path err = work.track(work.root().resolve("stderr.txt"));
-        Process p = new ProcessBuilder(command)
-                .directory(work.root().toFile())
-                .redirectOutput(out.toFile())
-                .redirectError(err.toFile())
-                .redirectInput(ProcessBuilder.Redirect.from(devNull()))
-                .start();
-        if (!p.waitFor(TIMEOUT_SECONDS, TimeUnit.SECONDS)) {
-            p.destroyForcibly();
-            p.waitFor(30, TimeUnit.SECONDS);
-            throw new AssertionError("child VM did not end within " + TIMEOUT_SECONDS + " s: "
-                    + command);
-        }
-        return new Result(p.exitValue(), Files.readString(out, StandardCharsets.ISO_8859_1),
-                Files.readString(err, StandardCharsets.ISO_8859_1));
-    }
-
-    private static java.io.File devNull() {
-        return new java.io.File("/dev/null");
+        return ChildProcess.run(command, work.root());
     }
 
     /** The jar or directory that a class was loaded from. */

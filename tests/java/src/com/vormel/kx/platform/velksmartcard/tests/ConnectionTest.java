@@ -1,11 +1,15 @@
 package com.vormel.kx.platform.velksmartcard.tests;
 
-import static com.vormel.kx.platform.velksmartcard.tests.Failures.assertFatal;
-import static com.vormel.kx.platform.velksmartcard.tests.Failures.assertFatalCausedBy;
-import static com.vormel.kx.platform.velksmartcard.tests.Failures.assertPcscFailure;
+import static com.vormel.kx.testkit.Failures.assertFatal;
+import static com.vormel.kx.testkit.Failures.assertFatalCausedBy;
+import static com.vormel.kx.testkit.Failures.assertPcscFailure;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
+import com.vormel.kx.testkit.Apdus;
+import com.vormel.kx.testkit.Pcsc;
+import com.vormel.kx.testkit.PcscTexts;
+import com.vormel.kx.testkit.VirtualCard;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
@@ -20,27 +24,27 @@ class ConnectionTest {
 
     @BeforeEach
     void establish() throws Exception {
-        context = Stack.establish();
+        context = Pcsc.establish();
     }
 
     @AfterEach
     void release() {
-        Stack.releaseQuietly(context);
+        Pcsc.releaseQuietly(context);
     }
 
     @Test
     void listsTheVirtualReadersInPcscOrder() throws Exception {
-        assertArrayEquals(new String[] {Stack.t1Reader(), Stack.t0Reader()},
+        assertArrayEquals(new String[] {VirtualCard.t1().reader(), VirtualCard.t0().reader()},
                 VelkSCard.SCardListReaders(context));
     }
 
     @Test
     void connectPutsTheActiveProtocolInElementZeroOnly() throws Exception {
         int[] t1 = {-7, -8, -9};
-        long card1 = VelkSCard.SCardConnect(context, Stack.t1Reader(),
+        long card1 = VelkSCard.SCardConnect(context, VirtualCard.t1().reader(),
                 VelkSCard.SCARD_SHARE_SHARED, VelkSCard.SCARD_PROTOCOL_ANY, t1);
         int[] t0 = {-7, -8};
-        long card2 = VelkSCard.SCardConnect(context, Stack.t0Reader(),
+        long card2 = VelkSCard.SCardConnect(context, VirtualCard.t0().reader(),
                 VelkSCard.SCARD_SHARE_SHARED, VelkSCard.SCARD_PROTOCOL_ANY, t0);
         try {
             assertArrayEquals(new int[] {VelkSCard.SCARD_PROTOCOL_T1, -8, -9}, t1);
@@ -66,20 +70,20 @@ class ConnectionTest {
     @Test
     void refusedActiveProtocolArrayLeavesNoConnectionBehind() throws Exception {
         assertFatal("activeProtocol size = 0", 1021,
-                () -> VelkSCard.SCardConnect(context, Stack.t1Reader(),
+                () -> VelkSCard.SCardConnect(context, VirtualCard.t1().reader(),
                         VelkSCard.SCARD_SHARE_EXCLUSIVE, VelkSCard.SCARD_PROTOCOL_ANY, new int[0]));
         assertFatal("activeProtocol=NULL", 1020,
-                () -> VelkSCard.SCardConnect(context, Stack.t1Reader(),
+                () -> VelkSCard.SCardConnect(context, VirtualCard.t1().reader(),
                         VelkSCard.SCARD_SHARE_EXCLUSIVE, VelkSCard.SCARD_PROTOCOL_ANY, null));
         // A connection left open would make the exclusive one below a sharing violation.
-        long card = VelkSCard.SCardConnect(context, Stack.t1Reader(),
+        long card = VelkSCard.SCardConnect(context, VirtualCard.t1().reader(),
                 VelkSCard.SCARD_SHARE_EXCLUSIVE, VelkSCard.SCARD_PROTOCOL_ANY, new int[1]);
         VelkSCard.SCardDisconnect(card, VelkSCard.SCARD_LEAVE_CARD);
     }
 
     @Test
     void reconnectKeepsTheHandle() throws Exception {
-        long card = Stack.connect(context, Stack.t1Reader());
+        long card = Pcsc.connect(context, VirtualCard.t1().reader());
         try {
             int[] active = {0, 55};
             VelkSCard.SCardReconnect(card, VelkSCard.SCARD_SHARE_SHARED,
@@ -94,7 +98,7 @@ class ConnectionTest {
 
     @Test
     void reconnectIntoAnEmptyArrayReportsTheIndexFailureAndStaysConnected() throws Exception {
-        long card = Stack.connect(context, Stack.t1Reader());
+        long card = Pcsc.connect(context, VirtualCard.t1().reader());
         try {
             assertFatalCausedBy(ArrayIndexOutOfBoundsException.class, 742,
                     () -> VelkSCard.SCardReconnect(card, VelkSCard.SCARD_SHARE_SHARED,
@@ -112,7 +116,7 @@ class ConnectionTest {
 
     @Test
     void aDisconnectedHandleIsRefusedByPcsc() throws Exception {
-        long card = Stack.connect(context, Stack.t1Reader());
+        long card = Pcsc.connect(context, VirtualCard.t1().reader());
         VelkSCard.SCardDisconnect(card, VelkSCard.SCARD_LEAVE_CARD);
 
         byte[] request = Apdus.readBinary(4);
@@ -138,7 +142,7 @@ class ConnectionTest {
 
     @Test
     void aReleasedContextIsRefusedByPcsc() throws Exception {
-        long released = Stack.establish();
+        long released = Pcsc.establish();
         VelkSCard.SCardReleaseContext(released);
         assertPcscFailure("SCardReleaseContext failed with code " + PcscTexts.INVALID_HANDLE,
                 () -> VelkSCard.SCardReleaseContext(released));
@@ -147,7 +151,7 @@ class ConnectionTest {
                 () -> VelkSCard.SCardListReaders(released));
         int[] active = {1};
         assertPcscFailure("SCardConnect failed with code " + PcscTexts.INVALID_HANDLE,
-                () -> VelkSCard.SCardConnect(released, Stack.t1Reader(),
+                () -> VelkSCard.SCardConnect(released, VirtualCard.t1().reader(),
                         VelkSCard.SCARD_SHARE_SHARED, VelkSCard.SCARD_PROTOCOL_ANY, active));
         assertArrayEquals(new int[] {1}, active);
     }

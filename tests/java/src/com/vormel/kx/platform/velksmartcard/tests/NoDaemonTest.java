@@ -1,13 +1,15 @@
 package com.vormel.kx.platform.velksmartcard.tests;
 
-import static com.vormel.kx.platform.velksmartcard.tests.Failures.assertFatal;
-import static com.vormel.kx.platform.velksmartcard.tests.Failures.assertPcscFailure;
+import static com.vormel.kx.testkit.Failures.assertFatal;
+import static com.vormel.kx.testkit.Failures.assertPcscFailure;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertNotNull;
 import static org.junit.jupiter.api.Assertions.assertNotSame;
 
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
+import com.vormel.kx.testkit.Apdus;
+import com.vormel.kx.testkit.PcscTexts;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.Timeout;
 import org.junit.jupiter.params.ParameterizedTest;

@@ -1,20 +1,22 @@
 package com.vormel.kx.platform.velksmartcard.tests;
 
-import static com.vormel.kx.platform.velksmartcard.tests.Failures.assertFatal;
-import static com.vormel.kx.platform.velksmartcard.tests.Failures.assertPcscFailure;
+import static com.vormel.kx.testkit.Failures.assertFatal;
+import static com.vormel.kx.testkit.Failures.assertPcscFailure;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
-import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertNotSame;
 import static org.junit.jupiter.api.Assertions.assertSame;
 
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
+import com.vormel.kx.testkit.Patience;
+import com.vormel.kx.testkit.Pcsc;
+import com.vormel.kx.testkit.PcscTexts;
+import com.vormel.kx.testkit.VirtualCard;
 import java.util.concurrent.Callable;
 import java.util.concurrent.ExecutorService;
 import java.util.concurrent.Executors;
 import java.util.concurrent.Future;
 import java.util.concurrent.TimeUnit;
-import java.util.concurrent.TimeoutException;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
@@ -38,27 +40,27 @@ class StatusChangeTest {
 
     @BeforeEach
     void establish() throws Exception {
-        context = Stack.establish();
-        waiterContext = Stack.establish();
+        context = Pcsc.establish();
+        waiterContext = Pcsc.establish();
     }
 
     @AfterEach
     void release() throws Exception {
         waiter.shutdownNow();
-        if ("removed".equals(Stack.control("status"))) {
-            Stack.insertT1Card(context);
+        if ("removed".equals(VirtualCard.t1().control("status"))) {
+            Pcsc.insertCard(context, VirtualCard.t1());
         }
         // A wait that a failed test left behind holds its context; releasing that one could
         // block too, so it is left to the end of the VM.
         if (waiter.awaitTermination(10, TimeUnit.SECONDS)) {
-            Stack.releaseQuietly(waiterContext);
+            Pcsc.releaseQuietly(waiterContext);
         }
-        Stack.releaseQuietly(context);
+        Pcsc.releaseQuietly(context);
     }
 
     @Test
     void aWaitingThreadSeesTheCardLeaveAndComeBack() throws Exception {
-        String[] names = {Stack.t1Reader()};
+        String[] names = {VirtualCard.t1().reader()};
         int[] unaware = {VelkSCard.SCARD_STATE_UNAWARE};
         int[] first = VelkSCard.SCardGetStatusChange(waiterContext, 0, unaware, names);
         assertNotSame(unaware, first);
@@ -68,9 +70,9 @@ class StatusChangeTest {
         // Told what it learned, the thread waits for a difference; the removal is one
         // whether it comes before or during the wait.
         int[] learned = {first[0] & ~CHANGED};
-        Future<int[]> removal = waitInThread(Stack.PATIENCE_MS, learned, names);
-        assertEquals("ok removed", Stack.control("remove"));
-        int[] gone = removal.get(Stack.PATIENCE_MS * 2, TimeUnit.MILLISECONDS);
+        Future<int[]> removal = waitInThread(Patience.MILLIS, learned, names);
+        VirtualCard.t1().remove();
+        int[] gone = removal.get(Patience.MILLIS * 2, TimeUnit.MILLISECONDS);
         assertNotSame(learned, gone);
         assertEquals(EMPTY | CHANGED, gone[0] & (PRESENT | EMPTY | CHANGED));
         assertEquals(first[0] & ~CHANGED, learned[0], "the current states are never written");
@@ -78,16 +80,16 @@ class StatusChangeTest {
         // Without a limit the wait lasts until the card is back.
         int[] empty = {gone[0] & ~CHANGED};
         Future<int[]> insertion = waitInThread(VelkSCard.INFINITE, empty, names);
-        assertStillWaiting(insertion);
-        assertEquals("ok inserted", Stack.control("insert"));
-        int[] back = insertion.get(Stack.PATIENCE_MS * 2, TimeUnit.MILLISECONDS);
+        Patience.assertStillBlocked(insertion, "the wait, before any change,");
+        VirtualCard.t1().insert();
+        int[] back = insertion.get(Patience.MILLIS * 2, TimeUnit.MILLISECONDS);
         assertEquals(PRESENT | CHANGED, back[0] & (PRESENT | EMPTY | CHANGED));
         assertEquals(gone[0] & ~CHANGED, empty[0]);
     }
 
     @Test
     void aShortWaitWithoutChangeReturnsTheSameArray() throws Exception {
-        String[] names = {Stack.t1Reader(), Stack.t0Reader()};
+        String[] names = {VirtualCard.t1().reader(), VirtualCard.t0().reader()};
         int[] now = VelkSCard.SCardGetStatusChange(context, 0, new int[2], names);
         int[] learned = {now[0] & ~CHANGED, now[1] & ~CHANGED};
         int[] copy = learned.clone();
@@ -97,14 +99,14 @@ class StatusChangeTest {
 
     @Test
     void onlyTheLowHalfOfTheTimeoutCounts() throws Exception {
-        String[] names = {Stack.t1Reader()};
+        String[] names = {VirtualCard.t1().reader()};
         int[] now = VelkSCard.SCardGetStatusChange(waiterContext, 0, new int[1], names);
         int[] learned = {now[0] & ~CHANGED};
         // 2^32 ms is a timeout of 0 to PC/SC: the answer is the timeout result at once. Were it
         // passed whole, the wait would outlast the test; it runs in the waiter thread so that
         // such a failure is reported instead of hanging.
         Future<int[]> wait = waitInThread(1L << 32, learned, names);
-        assertSame(learned, wait.get(Stack.PATIENCE_MS, TimeUnit.MILLISECONDS));
+        assertSame(learned, wait.get(Patience.MILLIS, TimeUnit.MILLISECONDS));
     }
 
     @Test
@@ -121,7 +123,7 @@ class StatusChangeTest {
     void sixteenReadersAreAnsweredInOrder() throws Exception {
         String[] names = new String[16];
         for (int i = 0; i < names.length; i++) {
-            names[i] = i % 2 == 0 ? Stack.t1Reader() : Stack.t0Reader();
+            names[i] = i % 2 == 0 ? VirtualCard.t1().reader() : VirtualCard.t0().reader();
         }
         int[] states = new int[16];
         int[] result = VelkSCard.SCardGetStatusChange(context, 0, states, names);
@@ -144,18 +146,18 @@ class StatusChangeTest {
     void badArgumentsAreRefusedWithoutWritingTheStates() {
         int[] states = {PRESENT, EMPTY};
         assertPcscFailure("SCardGetStatusChange failed with code " + PcscTexts.UNKNOWN_READER,
-                () -> VelkSCard.SCardGetStatusChange(
-                        context, 0, states, new String[] {Stack.t1Reader(), "No Such Reader"}));
+                () -> VelkSCard.SCardGetStatusChange(context, 0, states,
+                        new String[] {VirtualCard.t1().reader(), "No Such Reader"}));
         assertFatal("readerCurrentStateArray size = 2. readerNameArray size = 1", 380,
                 () -> VelkSCard.SCardGetStatusChange(
-                        context, 0, states, new String[] {Stack.t1Reader()}));
+                        context, 0, states, new String[] {VirtualCard.t1().reader()}));
         assertFatal("s=NULL", 408, () -> VelkSCard.SCardGetStatusChange(
-                context, 0, states, new String[] {Stack.t1Reader(), null}));
+                context, 0, states, new String[] {VirtualCard.t1().reader(), null}));
         assertFatal("readerNameArray=NULL", 1041,
                 () -> VelkSCard.SCardGetStatusChange(context, 0, states, null));
         assertFatal("readerCurrentStateArray=NULL", 1040,
                 () -> VelkSCard.SCardGetStatusChange(
-                        context, 0, null, new String[] {Stack.t1Reader()}));
+                        context, 0, null, new String[] {VirtualCard.t1().reader()}));
         assertArrayEquals(new int[] {PRESENT, EMPTY}, states);
     }
 
@@ -163,16 +165,5 @@ class StatusChangeTest {
         Callable<int[]> wait =
                 () -> VelkSCard.SCardGetStatusChange(waiterContext, timeout, states, names);
         return waiter.submit(wait);
-    }
-
-    // Only a wait that returns early can fail this; a slow machine only waits longer.
-    private static void assertStillWaiting(Future<int[]> wait) throws Exception {
-        try {
-            int[] early = wait.get(300, TimeUnit.MILLISECONDS);
-            throw new AssertionError("the wait ended before any change: 0x"
-                    + Integer.toHexString(early[0]));
-        } catch (TimeoutException expected) {
-            assertFalse(wait.isDone());
-        }
     }
 }

@@ -1,16 +1,19 @@
 package com.vormel.kx.platform.velksmartcard.tests;
 
-import static com.vormel.kx.platform.velksmartcard.tests.Failures.assertPcscFailure;
+import static com.vormel.kx.testkit.Failures.assertPcscFailure;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
-import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
+import com.vormel.kx.testkit.Apdus;
+import com.vormel.kx.testkit.Patience;
+import com.vormel.kx.testkit.Pcsc;
+import com.vormel.kx.testkit.PcscTexts;
+import com.vormel.kx.testkit.VirtualCard;
 import java.util.concurrent.ExecutorService;
 import java.util.concurrent.Executors;
 import java.util.concurrent.Future;
 import java.util.concurrent.TimeUnit;
-import java.util.concurrent.TimeoutException;
 import java.util.concurrent.atomic.AtomicBoolean;
 import org.junit.jupiter.api.AfterEach;
 import org.junit.jupiter.api.BeforeEach;
@@ -33,20 +36,20 @@ class TransactionTest {
     @BeforeEach
     void connect() throws Exception {
         // One context each, as two applications would have.
-        holderContext = Stack.establish();
-        waiterContext = Stack.establish();
-        holder = Stack.connect(holderContext, Stack.t1Reader());
-        waiter = Stack.connect(waiterContext, Stack.t1Reader());
+        holderContext = Pcsc.establish();
+        waiterContext = Pcsc.establish();
+        holder = Pcsc.connect(holderContext, VirtualCard.t1().reader());
+        waiter = Pcsc.connect(waiterContext, VirtualCard.t1().reader());
     }
 
     @AfterEach
     void disconnect() {
         thread.shutdownNow();
         // The holder goes first: that frees a waiter still blocked in its begin.
-        Stack.disconnectQuietly(holder);
-        Stack.disconnectQuietly(waiter);
-        Stack.releaseQuietly(waiterContext);
-        Stack.releaseQuietly(holderContext);
+        Pcsc.disconnectQuietly(holder);
+        Pcsc.disconnectQuietly(waiter);
+        Pcsc.releaseQuietly(waiterContext);
+        Pcsc.releaseQuietly(holderContext);
     }
 
     @Test
@@ -57,20 +60,14 @@ class TransactionTest {
             VelkSCard.SCardBeginTransaction(waiter);
             return endCalled.get();
         });
-        // Only a begin that does not block can fail here; a slow machine only waits longer.
-        try {
-            begin.get(500, TimeUnit.MILLISECONDS);
-            throw new AssertionError("the second begin returned while the card was held");
-        } catch (TimeoutException expected) {
-            assertFalse(begin.isDone());
-        }
+        Patience.assertStillBlocked(begin, "the second begin, with the card held,");
         // The holder still has the card to itself meanwhile.
         assertArrayEquals(new byte[] {(byte) 0x90, 0x00},
                 VelkSCard.SCardTransmit(holder, VelkSCard.SCARD_PROTOCOL_T1, Apdus.selectByName()));
 
         endCalled.set(true);
         VelkSCard.SCardEndTransaction(holder, VelkSCard.SCARD_LEAVE_CARD);
-        assertTrue(begin.get(Stack.PATIENCE_MS, TimeUnit.MILLISECONDS),
+        assertTrue(begin.get(Patience.MILLIS, TimeUnit.MILLISECONDS),
                 "the second begin returned before the first transaction ended");
         VelkSCard.SCardEndTransaction(waiter, VelkSCard.SCARD_LEAVE_CARD);
     }
