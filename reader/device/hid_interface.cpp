@@ -14,9 +14,9 @@ constexpr int kFrameLength = 4;
 constexpr unsigned char kFrameMarker = 24;
 constexpr int kDataBytes = 3;
 
-// hidapi initializes itself on the first open and keeps process-wide state
-// (its device list, its last error text) that it changes without a lock, so
-// opens, from C and Java alike, take their turn.
+// hidapi initializes itself on the first open and changes process-wide state,
+// its last error text among it, without a lock: opens, from C and Java alike,
+// take their turn.
 std::mutex openLock;
 }  // namespace
 
