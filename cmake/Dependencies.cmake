@@ -15,6 +15,17 @@ target_include_directories(velk_hidapi_headers INTERFACE ${HIDAPI_INCLUDE_DIRS})
 add_library(velk::pcsclite ALIAS PkgConfig::PCSCLITE)
 add_library(velk::hidapi ALIAS PkgConfig::HIDAPI)
 
+# The JDK: JAVA_HOME's when set, else the one whose javac is on PATH (CMake's
+# own search would look in a fixed list of places first).
+if(NOT JAVA_HOME AND "$ENV{JAVA_HOME}" STREQUAL "")
+  find_program(VELK_JAVAC javac NO_CACHE)
+  if(VELK_JAVAC)
+    file(REAL_PATH "${VELK_JAVAC}" javac)
+    cmake_path(GET javac PARENT_PATH bin)
+    cmake_path(GET bin PARENT_PATH JAVA_HOME)
+  endif()
+endif()
+
 # Only the JNI headers are needed: the libraries never link the VM.
 find_package(JNI REQUIRED COMPONENTS JVM)
 add_library(velk_jni_headers INTERFACE)

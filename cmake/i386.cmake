@@ -14,7 +14,6 @@ set(ENV{PKG_CONFIG_LIBDIR} "/usr/lib/i386-linux-gnu/pkgconfig:/usr/share/pkgconf
 set(ENV{PKG_CONFIG_PATH} "")
 # The JNI headers are the same for both widths; the JDK on the host serves them.
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-# The VM that runs the Java tests for this target. Under qemu the i386 VM now
-# and then crashes in its JIT compilers before any test code runs; the
-# interpreter alone is reliable.
-set(VELK_TEST_JAVA qemu-i386 -L / /usr/lib/jvm/java-17-openjdk-i386/bin/java -Xint CACHE STRING "")
+# The VM that runs the Java tests for this target: the i386 VM under qemu, as
+# the scripts start it.
+set(VELK_TEST_JAVA ${CMAKE_CURRENT_LIST_DIR}/../scripts/java-i386.sh CACHE STRING "")

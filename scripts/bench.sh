@@ -8,12 +8,13 @@
 #
 #   scripts/bench.sh [stand-in|real]    (default: both)
 set -euo pipefail
-
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+root=$VELK_ROOT
 build=$root/build/default
 what=${1:-both}
 
 cd "$root"
+velk_java_home
 cmake --preset default >/dev/null
 cmake --build --preset default --target bench_build velk_vcard velk_pcsc_wait >/dev/null
 

@@ -8,8 +8,8 @@
 # Velk provider, selected only by -Djava.security.properties, side by side.
 # Everything it starts is stopped at the end.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-export JAVA_HOME=/usr/lib/jvm/java-17-openjdk-amd64
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$VELK_ROOT"
 build=build/default
 
 # velk ARGS...: the tool from the build tree (the distribution jar runs it as java -jar).
@@ -33,8 +33,9 @@ if [ "${1:-}" = --steps ]; then
   show send --transaction --protocol t0 "${VELK_READER2}" 00B0000006 00C2000003CAFE01
   show attr 0 ifd-atr
 
-  hid_script=$(mktemp "${TMPDIR:-/tmp}/velk-demo-hid.XXXXXX")
-  trap 'rm -f "${hid_script}"' EXIT
+  velk_java_home
+  velk_scratch
+  hid_script=${scratch}/hid.script
   # Three cards presented to the Wiegand reader: facility 42 cards 456 and 457,
   # facility 7 card 65535; reads in between time out as on an idle reader.
   printf '%s\n' "frame 18 2A 01 C8" timeout "frame 18 2A 01 C9" timeout timeout \
@@ -48,8 +49,9 @@ if [ "${1:-}" = --provider-steps ]; then
   # The same javax.smartcardio program, which names no provider, on the JDK's
   # provider and on Velk through a java.security override file; side by side.
   apdus=(00CB000000 80100000 00A40400023F0000)
-  out=$(mktemp -d "${TMPDIR:-/tmp}/velk-demo-provider.XXXXXX")
-  trap 'rm -rf "${out}"' EXIT
+  velk_java_home
+  velk_scratch
+  out=${scratch}
   "${JAVA_HOME}/bin/java" scripts/demo/CardReport.java "${apdus[@]}" >"${out}/jdk" 2>&1
   "${JAVA_HOME}/bin/java" -Djava.security.properties=scripts/demo/velk.security \
     -Dvelk.native.path="${build}/scard" -cp "${build}/java/velk.jar" \
@@ -63,6 +65,7 @@ if [ "${1:-}" = --provider-steps ]; then
 fi
 
 ./scripts/install-deps.sh --native-only
+velk_java_home
 cmake --preset default >/dev/null
 cmake --build --preset default --target velkscard velkreader velk_java velk_vcard \
   velk_pcsc_wait velk_fake_hidapi_shared >/dev/null

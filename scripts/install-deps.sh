@@ -13,7 +13,7 @@ fi
 
 export DEBIAN_FRONTEND=noninteractive
 
-native=(cmake g++ make pkg-config clang-format clang libclang-rt-14-dev
+native=(cmake g++ make pkg-config binutils clang-format clang libclang-rt-14-dev
   openjdk-17-jdk-headless junit5 libgtest-dev
   pcscd libpcsclite-dev vsmartcard-vpcd libhidapi-dev
   util-linux procps)

@@ -15,7 +15,8 @@
 #
 # Builds the default preset's soak programs first. Takes a few minutes.
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+root=$VELK_ROOT
 which=${1:-all}
 calls=${2:-1000000}
 limit=${3:-1024}
@@ -25,7 +26,7 @@ case $which in pcsc | reader | all) ;; *)
   ;;
 esac
 
-export JAVA_HOME=/usr/lib/jvm/java-17-openjdk-amd64
+velk_java_home
 build=$root/build/default
 cd "$root"
 cmake --preset default >/dev/null
@@ -45,8 +46,8 @@ if [ "$which" != reader ]; then
     "${vm[@]}" com.vormel.kx.soak.PcscSoak "$calls" "$limit" || status=1
 fi
 if [ "$which" != pcsc ]; then
-  tmp=$(mktemp -d)
-  trap 'rm -rf "$tmp"' EXIT
+  velk_scratch
+  tmp=$scratch
   # One card read (01 02 03) among a timeout and two reports that are no
   # Wiegand-26 read, over and over.
   printf '%s\n' 'frame 18 01 02 03' timeout 'frame 05 01 02' 'frame 18 01 02 03 04' \

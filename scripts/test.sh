@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: x86_64, the
-# 32-bit target under qemu, the sanitizer build and a bounded fuzzing run.
+# 32-bit target under qemu, the sanitizer build and a bounded fuzzing run;
+# with both widths, also the distribution: packaged twice, byte for byte the
+# same, and the jar checked as a user gets it.
 # Usage: scripts/test.sh [preset...]   (default: default i386 asan fuzz)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$VELK_ROOT"
 
 ./scripts/install-deps.sh
-export JAVA_HOME=/usr/lib/jvm/java-17-openjdk-amd64
+velk_java_home
 
 presets=("$@")
 [ "${#presets[@]}" -gt 0 ] || presets=(default i386 asan fuzz)
@@ -21,7 +24,8 @@ done
 
 # The distribution jar needs both widths; check it as a user gets it.
 if [[ " ${presets[*]} " == *" default "* && " ${presets[*]} " == *" i386 "* ]]; then
-  echo "=== distribution jar: package and test"
+  echo "=== distribution: package, package again, test the jar"
   jar=$(scripts/package.sh | tail -n 1)
+  tests/jar/reproducible.sh "$(dirname "${jar}")"
   tests/jar/run.sh "${jar}"
 fi

@@ -27,8 +27,8 @@
 # binds a private directory onto /run/pcscd in its own mount namespace). Builds
 # the virtual card into build/default the first time.
 set -euo pipefail
-
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+root=$VELK_ROOT
 fixture=$root/tests/stack/with-pcscd.sh
 build=$root/build/default
 
@@ -74,7 +74,7 @@ fi
 # The card and the readiness probe; quick when they are up to date. Build output
 # goes to a log so that `start`'s stdout stays the export lines.
 log=$(mktemp "${TMPDIR:-/tmp}/velk-stack-build.XXXXXX")
-if ! (cd "$root" && export JAVA_HOME=/usr/lib/jvm/java-17-openjdk-amd64 &&
+if ! (cd "$root" && velk_java_home &&
   { [ -f "$build/CMakeCache.txt" ] || cmake --preset default; } &&
   cmake --build "$build" --target velk_vcard velk_pcsc_wait) >"$log" 2>&1; then
   tail -n 30 "$log" >&2

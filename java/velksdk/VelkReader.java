@@ -1,5 +1,7 @@
 package velksdk;
 
+import java.util.concurrent.TimeUnit;
+
 /**
  * The Wiegand-26 USB HID card reader (USB vendor 0xFFFF, product 0x0001).
  *
@@ -15,16 +17,17 @@ package velksdk;
  * }
  * }</pre>
  *
- * <p>Any thread may close the reader, also while another thread waits in a receive: close then
- * waits for the current attempt (at most one second for the blocking receive, at most the given
- * timeout for a timed one) and the waiting receive returns false or -1.
+ * <p>Every wait runs in attempts of at most one second. Any thread may close the reader, also
+ * while another thread waits in a receive, however long its timeout: close then waits for the
+ * current attempt, at most about one second, and the waiting receive returns false or -1. Any
+ * number of threads may open readers at the same time.
  */
 public final class VelkReader implements AutoCloseable {
     static {
         com.vormel.kx.platform.natives.NativeLoader.load("velkreader");
     }
 
-    /** Length of one attempt of the blocking receive, in milliseconds. */
+    /** Longest single attempt of a receive, in milliseconds. */
     static final int ATTEMPT_MILLIS = 1000;
 
     private static final int DATA_BYTES = 3;
@@ -78,7 +81,7 @@ public final class VelkReader implements AutoCloseable {
      * @param data receives the three data bytes in {@code data[0..2]}
      * @param timeoutMillis the longest wait in milliseconds
      * @return 3 when a card was read; 0 when none was read in time; -1 when the reader failed,
-     *     is closed, or when {@code data} is null or shorter than 3 bytes
+     *     is or gets closed, or when {@code data} is null or shorter than 3 bytes
      */
     public int receive(byte[] data, int timeoutMillis) {
         if (data == null || data.length < DATA_BYTES) {
@@ -87,7 +90,19 @@ public final class VelkReader implements AutoCloseable {
         if (timeoutMillis < 0) {
             return receive(data) ? DATA_BYTES : -1;
         }
-        return attempt(data, timeoutMillis);
+        long deadline = System.nanoTime() + TimeUnit.MILLISECONDS.toNanos(timeoutMillis);
+        long left = timeoutMillis;
+        do {
+            int rc = attempt(data, (int) Math.min(left, ATTEMPT_MILLIS));
+            if (rc != 0) {
+                return rc;
+            }
+            if (closing) {
+                return -1;
+            }
+            left = TimeUnit.NANOSECONDS.toMillis(deadline - System.nanoTime());
+        } while (left > 0);
+        return 0;
     }
 
     /** Closes the reader; later receives return false or -1. Closing again does nothing. */

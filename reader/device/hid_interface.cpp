@@ -1,6 +1,7 @@
 #include "device/hid_interface.h"
 
 #include <cstring>
+#include <mutex>
 #include <new>
 
 namespace velk {
@@ -12,10 +13,19 @@ constexpr std::size_t kReportBufferSize = 5;
 constexpr int kFrameLength = 4;
 constexpr unsigned char kFrameMarker = 24;
 constexpr int kDataBytes = 3;
+
+// hidapi initializes itself on the first open and changes process-wide state,
+// its last error text among it, without a lock: opens, from C and Java alike,
+// take their turn.
+std::mutex openLock;
 }  // namespace
 
 HidInterface* HidInterface::open() {
-    hid_device* device = hid_open(kVendorId, kProductId, nullptr);
+    hid_device* device = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(openLock);
+        device = hid_open(kVendorId, kProductId, nullptr);
+    }
     if (device == nullptr) {
         return nullptr;
     }

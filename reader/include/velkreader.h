@@ -1,6 +1,13 @@
 /* Flat interface of libvelkreader: a USB HID card reader (vendor 0xFFFF,
  * product 0x0001) that delivers Wiegand-26 card reads. Usable from C and C++.
- * A handle is owned by the caller from VelkReaderOpen until VelkReaderClose. */
+ * A handle is owned by the caller from VelkReaderOpen until VelkReaderClose.
+ *
+ * Threads: VelkReaderOpen may be called from any number of threads at once
+ * (the library lets one open at a time into hidapi, Java callers included).
+ * Calls on different handles may overlap freely. Calls on one handle may not:
+ * use a handle from one thread at a time, and never close it while another
+ * thread waits in a receive on it (the Java class velksdk.VelkReader arranges
+ * that for its callers). */
 #ifndef VELKREADER_H
 #define VELKREADER_H
 

@@ -1,7 +1,8 @@
 #include "errors/error_text.h"
 
 #include <cstdint>
-#include <sstream>
+#include <cstdio>
+#include <string>
 
 namespace velk {
 
@@ -127,9 +128,9 @@ std::string sCardErrorCodeToStr(long code) {
             return entry.text;
         }
     }
-    std::ostringstream text;
-    text << "unknown error (code=" << std::hex << pattern << ")";
-    return text.str();
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(pattern));
+    return std::string("unknown error (code=") + hex + ")";
 }
 
 }  // namespace velk

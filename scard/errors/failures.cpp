@@ -1,6 +1,6 @@
 #include "errors/failures.h"
 
-#include <sstream>
+#include <string>
 #include <utility>
 
 #include "errors/error_text.h"
@@ -10,11 +10,7 @@
 
 namespace velk {
 
-std::string lineText(int line) {
-    std::ostringstream text;
-    text << line;
-    return text.str();
-}
+std::string lineText(int line) { return std::to_string(line); }
 
 void throwFatal(JNIEnv* env, int line, std::string message, jthrowable cause) {
     throw VelkCardFatalException(env, lineText(line), std::move(message), cause);
@@ -30,9 +26,7 @@ void throwIfPcscFailed(JNIEnv* env, LONG code, const char* prefix) {
     if (code == SCARD_S_SUCCESS) {
         return;
     }
-    std::ostringstream message;
-    message << prefix << sCardErrorCodeToStr(code);
-    throw VelkCardException(env, message.str());
+    throw VelkCardException(env, prefix + sCardErrorCodeToStr(code));
 }
 
 }  // namespace velk

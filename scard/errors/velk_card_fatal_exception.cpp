@@ -1,6 +1,5 @@
 #include "errors/velk_card_fatal_exception.h"
 
-#include <sstream>
 #include <utility>
 
 #include "errors/failures.h"
@@ -26,13 +25,12 @@ VelkCardFatalException::VelkCardFatalException(JNIEnv* env, std::string line, st
       cause(cause) {}
 
 void VelkCardFatalException::throwToJava() {
-    std::ostringstream javaMessage;
-    javaMessage << message << " (line=" << line << ")";
+    const std::string javaMessage = message + " (line=" + line + ")";
     try {
         jclass clazz = getJavaClass(env, velkCardFatalExceptionClassName);
         jmethodID init =
             getJavaMethod(env, clazz, initMethodName, velkCardFatalExceptionInitSignature);
-        jstring s = env->NewStringUTF(javaMessage.str().c_str());
+        jstring s = env->NewStringUTF(javaMessage.c_str());
         throwIfJniExceptionPending(env, kNewStringPending);
         if (s == nullptr) {
             throwFatal(env, kNewStringNull, "s=NULL");

@@ -2,7 +2,6 @@
 #include <jni.h>
 #include <winscard.h>
 
-#include <sstream>
 #include <string>
 
 #include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"  // javac -h, from VelkSCard.java
@@ -24,10 +23,6 @@ constexpr int kUnexpected = 816;
 
 constexpr DWORD kAttributeCapacity = 2048;
 
-// PC/SC lite's name for this value is SCARD_E_UNEXPECTED; for an attribute
-// it means the reader does not support it.
-constexpr LONG kUnsupportedFeature = static_cast<LONG>(0x8010001F);
-
 }  // namespace
 
 extern "C" JNIEXPORT jbyteArray JNICALL
@@ -38,25 +33,25 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardGetAttr(JNIEnv* env, jc
         DWORD id = dwordFromJava(attributeId);
         DWORD length = kAttributeCapacity;
         LONG rv = SCardGetAttrib(hCard, id, nullptr, &length);
-        if (isCode(rv, kUnsupportedFeature)) {
+        // PC/SC lite gives SCARD_E_UNEXPECTED the same value; for an attribute
+        // it means that the reader does not support it.
+        if (isCode(rv, SCARD_E_UNSUPPORTED_FEATURE)) {
             return nullptr;
         }
         throwIfPcscFailed(env, rv, "SCardGetAttr failed with code ");
         if (length > kAttributeCapacity) {
-            std::ostringstream message;
-            message << "SCardGetAttr requires pbAttr length of " << length
-                    << " which is more than static " << kAttributeCapacity;
-            throw VelkCardException(env, message.str());
+            throw VelkCardException(
+                env, "SCardGetAttr requires pbAttr length of " + std::to_string(length) +
+                         " which is more than static " + std::to_string(kAttributeCapacity));
         }
 
         BYTE attribute[kAttributeCapacity];
         const DWORD passed = length;
         rv = SCardGetAttrib(hCard, id, attribute, &length);
         if (isCode(rv, SCARD_E_INSUFFICIENT_BUFFER)) {
-            std::ostringstream message;
-            message << "SCardGetAttr insufficient pbAttr buffer size. Required=" << length << ". "
-                    << sCardErrorCodeToStr(rv);
-            throw VelkCardException(env, message.str());
+            throw VelkCardException(env, "SCardGetAttr insufficient pbAttr buffer size. Required=" +
+                                             std::to_string(length) + ". " +
+                                             sCardErrorCodeToStr(rv));
         }
         throwIfPcscFailed(env, rv, "SCardGetAttr failed with code ");
         if (length > passed) {

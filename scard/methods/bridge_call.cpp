@@ -1,16 +1,13 @@
 #include "methods/bridge_call.h"
 
-#include <sstream>
+#include <string>
 
 namespace velk {
 
 void raiseUnexpected(JNIEnv* env, int catchAllLine) noexcept {
     try {
-        std::ostringstream line;
-        line << catchAllLine;
-        std::ostringstream message;
-        message << "got unexpected exception";
-        VelkCardFatalException unexpected(env, line.str(), message.str(), nullptr);
+        VelkCardFatalException unexpected(env, std::to_string(catchAllLine),
+                                          "got unexpected exception", nullptr);
         unexpected.throwToJava();
     } catch (...) {
         // Not even the report could be built (memory is gone): leaving the

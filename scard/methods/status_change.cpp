@@ -3,10 +3,7 @@
 #include <winscard.h>
 
 #include <cstddef>
-#include <memory_resource>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"  // javac -h, from VelkSCard.java
 #include "errors/failures.h"
@@ -15,6 +12,7 @@
 #include "jni/java_string.h"
 #include "methods/bridge_call.h"
 #include "methods/conversions.h"
+#include "methods/stack_buffer.h"
 
 using namespace velk;
 
@@ -34,31 +32,27 @@ constexpr int kStorePending = 455;
 constexpr int kResultReleasePending = 459;
 constexpr int kUnexpected = 477;
 
-// Room for the states, names and records of a few readers, so that a usual
-// wait takes its working storage from the stack; more spill to the heap.
-constexpr std::size_t kArenaSize = 2048;
+// A usual wait, for a few readers, keeps its working storage on the stack.
+constexpr std::size_t kStackReaders = 8;
+constexpr std::size_t kStackNameBytes = 512;
 
-std::pmr::vector<DWORD> readCurrentStates(JNIEnv* env, jintArray states, jsize n,
-                                          std::pmr::memory_resource* arena) {
+using Names = StackStrings<kStackNameBytes>;
+
+void readCurrentStates(JNIEnv* env, jintArray states, jsize n, DWORD* current) {
     ReadOnlyIntArrayElements elements(env, states);
     throwIfJniExceptionPending(env, kStatesElementsPending);
     if (elements.get() == nullptr) {
         throwFatal(env, kStatesElementsNull, "readerCurrentStateArrayElements=NULL");
     }
-    std::pmr::vector<DWORD> current(arena);
-    current.reserve(static_cast<size_t>(n));
     for (jsize i = 0; i < n; ++i) {
-        current.push_back(dwordFromJava(elements[i]));
+        current[i] = dwordFromJava(elements[i]);
     }
     elements.release();
     throwIfJniExceptionPending(env, kStatesReleasePending);
-    return current;
 }
 
-std::pmr::vector<std::pmr::string> readNames(JNIEnv* env, jobjectArray names, jsize n,
-                                             std::pmr::memory_resource* arena) {
-    std::pmr::vector<std::pmr::string> result(arena);
-    result.reserve(static_cast<size_t>(n));
+// Copies each name and notes where it starts.
+void readNames(JNIEnv* env, jobjectArray names, jsize n, Names& copies, std::size_t* starts) {
     for (jsize i = 0; i < n; ++i) {
         auto element = static_cast<jstring>(env->GetObjectArrayElement(names, i));
         throwIfJniExceptionPending(env, kNameElementPending);
@@ -67,13 +61,11 @@ std::pmr::vector<std::pmr::string> readNames(JNIEnv* env, jobjectArray names, js
         }
         JavaString name(env, element);
         throwIfJniExceptionPending(env, kNameCharsPending);
-        result.emplace_back(name.c_str());
+        starts[i] = copies.append(name.c_str());
     }
-    return result;
 }
 
-jintArray newEventStateArray(JNIEnv* env, const std::pmr::vector<SCARD_READERSTATE>& readerStates) {
-    auto n = static_cast<jsize>(readerStates.size());
+jintArray newEventStateArray(JNIEnv* env, const SCARD_READERSTATE* readerStates, jsize n) {
     jintArray result = env->NewIntArray(n);
     throwIfJniExceptionPending(env, kNewIntArrayPending);
     if (result == nullptr) {
@@ -109,36 +101,37 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardGetStatusChange(
         jsize n = env->GetArrayLength(readerCurrentStateArray);
         jsize m = env->GetArrayLength(readerNameArray);
         if (n != m) {
-            std::ostringstream message;
-            message << "readerCurrentStateArray size = " << n << ". readerNameArray size = " << m;
-            throwFatal(env, kLengthsDiffer, message.str());
+            throwFatal(env, kLengthsDiffer,
+                       "readerCurrentStateArray size = " + std::to_string(n) +
+                           ". readerNameArray size = " + std::to_string(m));
         }
-        std::byte arena[kArenaSize];
-        std::pmr::monotonic_buffer_resource arenaResource(arena, sizeof arena);
-        std::pmr::vector<DWORD> current =
-            readCurrentStates(env, readerCurrentStateArray, n, &arenaResource);
+        const auto count = static_cast<std::size_t>(n);
+        StackBuffer<DWORD, kStackReaders> current(count);
+        readCurrentStates(env, readerCurrentStateArray, n, current.data());
         // Complete before the records point into it, and unchanged afterwards.
-        const std::pmr::vector<std::pmr::string> names =
-            readNames(env, readerNameArray, n, &arenaResource);
+        Names names;
+        StackBuffer<std::size_t, kStackReaders> nameStarts(count);
+        readNames(env, readerNameArray, n, names, nameStarts.data());
 
-        std::pmr::vector<SCARD_READERSTATE> readerStates(&arenaResource);
-        readerStates.reserve(static_cast<size_t>(n));
+        StackBuffer<SCARD_READERSTATE, kStackReaders> readerStates(count);
         for (jsize i = 0; i < n; ++i) {
             SCARD_READERSTATE state{};
-            state.szReader = names[i].c_str();
+            state.szReader = names.at(nameStarts[i]);
             state.pvUserData = nullptr;
             state.dwCurrentState = current[i];
             state.dwEventState = 0;
             state.cbAtr = 0;
-            readerStates.push_back(state);
+            readerStates[i] = state;
         }
 
-        LONG rv = SCardGetStatusChange(handleFromJava(context), dwordFromJava(timeout),
-                                       readerStates.data(), static_cast<DWORD>(n));
+        // No readers: a null list of length 0.
+        LONG rv =
+            SCardGetStatusChange(handleFromJava(context), dwordFromJava(timeout),
+                                 n == 0 ? nullptr : readerStates.data(), static_cast<DWORD>(n));
         if (isCode(rv, SCARD_E_TIMEOUT)) {
             return readerCurrentStateArray;
         }
         throwIfPcscFailed(env, rv, "SCardGetStatusChange failed with code ");
-        return newEventStateArray(env, readerStates);
+        return newEventStateArray(env, readerStates.data(), n);
     });
 }

@@ -3,9 +3,7 @@
 #include <winscard.h>
 
 #include <cstddef>
-#include <memory_resource>
 #include <string>
-#include <vector>
 
 #include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"  // javac -h, from VelkSCard.java
 #include "errors/failures.h"
@@ -14,6 +12,7 @@
 #include "methods/bridge_call.h"
 #include "methods/byte_result.h"
 #include "methods/conversions.h"
+#include "methods/stack_buffer.h"
 
 using namespace velk;
 
@@ -31,9 +30,9 @@ constexpr int kUnexpected = 684;
 
 constexpr DWORD kResponseCapacity = 1024;
 
-// Room for requests of up to 4 KiB (the copy reserves its full length at
-// once); longer requests spill to the heap.
-constexpr std::size_t kRequestArenaSize = 4096;
+// Requests up to the response buffer's size are copied on the stack; longer
+// ones go to the heap.
+constexpr std::size_t kRequestStackCapacity = 1024;
 
 SCARD_IO_REQUEST sendPci(JNIEnv* env, jint protocol) {
     switch (protocol) {
@@ -60,20 +59,16 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardTransmit(JNIEnv* env, j
         jsize length = env->GetArrayLength(request);
         throwIfJniExceptionPending(env, kLengthPending);
 
-        std::byte arena[kRequestArenaSize];
-        std::pmr::monotonic_buffer_resource arenaResource(arena, sizeof arena);
-        std::pmr::vector<BYTE> copy(&arenaResource);
+        const auto size = static_cast<std::size_t>(length);
+        StackBuffer<BYTE, kRequestStackCapacity> copy(size);
         {
             ReadOnlyByteArrayElements elements(env, request);
             throwIfJniExceptionPending(env, kElementsPending);
             if (elements.get() == nullptr) {
                 throwFatal(env, kElementsNull, "requestArrayElements=NULL");
             }
-            // One block of the full length: growing byte by byte would
-            // reallocate and move the copy again and again.
-            copy.reserve(static_cast<std::size_t>(length));
-            for (jsize i = 0; i < length; ++i) {
-                copy.push_back(static_cast<BYTE>(elements[i]));
+            for (std::size_t i = 0; i < size; ++i) {
+                copy[i] = static_cast<BYTE>(elements[static_cast<jsize>(i)]);
             }
             elements.release();
             throwIfJniExceptionPending(env, kReleasePending);
@@ -81,8 +76,9 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardTransmit(JNIEnv* env, j
 
         BYTE response[kResponseCapacity];
         DWORD responseLength = kResponseCapacity;
-        LONG rv = SCardTransmit(handleFromJava(card), &pci, copy.data(), static_cast<DWORD>(length),
-                                nullptr, response, &responseLength);
+        // An empty request goes out as a null buffer of length 0.
+        LONG rv = SCardTransmit(handleFromJava(card), &pci, size == 0 ? nullptr : copy.data(),
+                                static_cast<DWORD>(length), nullptr, response, &responseLength);
         throwIfPcscFailed(env, rv, "SCardTransmit failed with code ");
         if (responseLength > kResponseCapacity) {
             throwFatal(env, guard_sites::kTransmitResponseOverrun,

@@ -63,6 +63,28 @@ TEST_F(StatusChange, EventStatesInANewArray) {
     EXPECT_EQ(modes, (std::vector<std::string>{"mode=2", "mode=0"}));
 }
 
+// More readers and longer names than the method keeps on its stack.
+TEST_F(StatusChange, ManyReadersWithLongNamesReachPcscWhole) {
+    std::vector<std::u16string> list;
+    std::vector<jint> states;
+    for (int i = 0; i < 20; ++i) {
+        list.push_back(std::u16string(60, static_cast<char16_t>(u'a' + i)));
+        states.push_back(i);
+    }
+    fakepcsc::StatusChangeStep step;
+    step.eventStates.assign(20, SCARD_STATE_PRESENT);
+    pcsc().statusChange.push(step);
+    jintArray result = wait(0, vm.heap().newIntArray(states), names(vm, list));
+    expectNoException();
+    EXPECT_EQ(vm.intsOf(result), std::vector<jint>(20, SCARD_STATE_PRESENT));
+    const auto& call = pcsc().statusChangeCalls.at(0);
+    ASSERT_EQ(call.count, 20u);
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(call.readers[i].reader, std::string(60, static_cast<char>('a' + i)));
+        EXPECT_EQ(call.readers[i].currentState, static_cast<DWORD>(i));
+    }
+}
+
 TEST_F(StatusChange, TimeoutReturnsTheSameArrayUnchanged) {
     fakepcsc::StatusChangeStep step;
     step.rv = SCARD_E_TIMEOUT;

@@ -4,18 +4,14 @@
 # start/stop serve clients outside the fixture, and the card control works
 # from bash. Arguments: the wrapper command line, ending in "--".
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
 wrapper=("${@:1:$#-1}")
 script=${wrapper[0]}
 for ((i = 0; i < ${#wrapper[@]}; i++)); do
   [ "${wrapper[i]}" = --wait ] && read -r -a wait_cmd <<<"${wrapper[i + 1]}"
 done
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+velk_scratch
+tmp=$scratch
 none_alive() { # PIDS FILE
   local p
   for p in $(cat "$1"); do
@@ -61,5 +57,4 @@ ctl insert /nonexistent.vcard >/dev/null && fail "insert of a missing script suc
 "$script" stop "$VELK_STACK_DIR"
 none_alive "$tmp/pids"
 
-echo "$((failures == 0 ? 1 : 0)) passed, $((failures == 0 ? 0 : 1)) failed"
-[ "$failures" = 0 ]
+checks_passed "with-pcscd.sh"

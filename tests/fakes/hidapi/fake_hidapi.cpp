@@ -4,6 +4,7 @@
 #include <hidapi.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,6 +37,9 @@ constexpr std::size_t kKeptReads = 1024;
 
 struct State {
     std::mutex mutex;
+    std::condition_variable released;
+    bool held = false;
+    int opensInside = 0;
     std::deque<Step> script;  // as set, for repeat
     std::deque<Step> steps;
     FakeHidRecord record{};
@@ -118,8 +122,23 @@ extern "C" {
 hid_device* hid_open(unsigned short vendor_id, unsigned short product_id,
                      const wchar_t* serial_number) {
     State& s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
+    std::unique_lock<std::mutex> lock(s.mutex);
+    // Counted across the whole call, hold included: hidapi's own state is
+    // only safe when opens come one at a time.
+    ++s.opensInside;
+    if (s.opensInside > s.record.mostOpensAtOnce) {
+        s.record.mostOpensAtOnce = s.opensInside;
+    }
+    struct Leave {
+        State& s;
+        ~Leave() { --s.opensInside; }
+    } leave{s};
     loadScriptFile();
+    if (!s.steps.empty() && s.steps.front().kind == Step::kHold) {
+        s.steps.pop_front();
+        s.held = true;
+        s.released.wait(lock, [&s] { return !s.held; });
+    }
     ++s.record.opens;
     s.record.vendor = vendor_id;
     s.record.product = product_id;
@@ -215,6 +234,21 @@ int fakeHidReadLength(int index) {
     State& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
     return index >= 0 && static_cast<size_t>(index) < s.reads.size() ? s.reads[index].length : -2;
+}
+
+int fakeHidHeld(void) {
+    State& s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.held ? 1 : 0;
+}
+
+void fakeHidRelease(void) {
+    State& s = state();
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.held = false;
+    }
+    s.released.notify_all();
 }
 
 int fakeHidStepsLeft(void) {

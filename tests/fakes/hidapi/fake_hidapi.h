@@ -2,6 +2,8 @@
  * hid_close). A script is a list of steps, separated by newlines or ';':
  *
  *   absent              the next hid_open finds no device
+ *   hold                the next hid_open stays inside hidapi until
+ *                       fakeHidRelease (fakeHidHeld tells when it is there)
  *   frame 18 01 02 03   the next read delivers these bytes (hex; any count)
  *   timeout             the next read times out at once (returns 0)
  *   error               the next read fails as on unplug (returns -1)
@@ -36,6 +38,7 @@ typedef struct FakeHidRecord {
     int liveDevices;                /* opened and not yet closed */
     unsigned short vendor, product; /* of the last hid_open */
     int serialGiven;                /* the last hid_open had a serial number */
+    int mostOpensAtOnce;            /* most hid_open calls in progress at one time */
 } FakeHidRecord;
 
 /* Replaces the remaining steps and clears the records. Returns 0 for a
@@ -47,6 +50,10 @@ FakeHidRecord fakeHidRecord(void);
 int fakeHidReadTimeout(int index);
 int fakeHidReadLength(int index);
 int fakeHidStepsLeft(void);
+/* 1 while a hid_open is held by a hold step. */
+int fakeHidHeld(void);
+/* Lets a held hid_open go on. */
+void fakeHidRelease(void);
 
 #ifdef __cplusplus
 }

@@ -15,6 +15,8 @@ bool parseStep(const std::string& line, std::deque<Step>& steps) {
     Step step{};
     if (word == "absent") {
         step.kind = Step::kAbsent;
+    } else if (word == "hold") {
+        step.kind = Step::kHold;
     } else if (word == "timeout") {
         step.kind = Step::kTimeout;
     } else if (word == "error") {

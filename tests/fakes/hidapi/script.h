@@ -8,7 +8,7 @@
 namespace fakehid {
 
 struct Step {
-    enum Kind { kAbsent, kFrame, kTimeout, kError, kRepeat } kind;
+    enum Kind { kAbsent, kHold, kFrame, kTimeout, kError, kRepeat } kind;
     std::vector<unsigned char> bytes;  // of a frame
 };
 

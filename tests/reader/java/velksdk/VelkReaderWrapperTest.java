@@ -86,4 +86,22 @@ class VelkReaderWrapperTest {
         assertEquals("read-end 0", log.get(log.size() - 2), log::toString);
         assertEquals(1, count("close"));
     }
+
+    @Test
+    void closeEndsALongTimedReceiveAfterOneAttempt() throws Exception {
+        script(); // idle: the receive would wait out its ten minutes
+        VelkReader reader = VelkReader.open();
+        AtomicInteger result = new AtomicInteger(-2);
+        Thread receiver = new Thread(() -> result.set(reader.receive(new byte[3], 600_000)));
+        receiver.start();
+        // The wait goes to hidapi in attempts of a second, so close has its turn after one.
+        awaitLine("read 5 " + VelkReader.ATTEMPT_MILLIS);
+        reader.close();
+        receiver.join(Patience.MILLIS);
+        assertFalse(receiver.isAlive());
+        assertEquals(-1, result.get());
+        List<String> log = log();
+        assertEquals(List.of("read 5 1000", "read-end 0", "close"),
+                log.subList(log.size() - 3, log.size()), log::toString);
+    }
 }

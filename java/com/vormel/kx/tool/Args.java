@@ -58,22 +58,22 @@ final class Args {
         return values.getOrDefault(name, fallback);
     }
 
-    /** The option's value as a whole number of at least {@code min}, or the fallback. */
-    long number(String name, long fallback, long min) throws CliException {
+    /** The option's value as a whole number from {@code min} to {@code max}, or the fallback. */
+    long number(String name, long fallback, long min, long max) throws CliException {
         String text = values.get(name);
         if (text == null) {
             return fallback;
         }
         try {
             long n = Long.parseLong(text);
-            if (n >= min) {
+            if (n >= min && n <= max) {
                 return n;
             }
         } catch (NumberFormatException e) {
             // reported below
         }
-        throw CliException.usage(name + " needs a whole number of at least " + min + ", not '"
-                + text + "'");
+        throw CliException.usage(name + " needs a whole number of at least " + min
+                + (max == Long.MAX_VALUE ? "" : " and at most " + max) + ", not '" + text + "'");
     }
 
     List<String> operands() {

@@ -26,7 +26,9 @@ final class ListCommand implements Command {
                 "send and attr), its name, whether a card is present and the card's ATR:",
                 "  0: Virtual PCD 00 00: card present, ATR 3B 88 01 56 45 4C 4B 43 52 44 31 F9",
                 "  1: Virtual PCD 00 01: no card",
-                "Reading the ATR connects to the card briefly in shared mode.",
+                "Reading the ATR connects to the card briefly in shared mode; a card that",
+                "another program holds exclusively shows as in use, without its ATR:",
+                "  0: Virtual PCD 00 00: card present, in use by another program",
                 "",
                 "Exit codes: 0 readers listed, 1 PC/SC error, 3 no readers.");
     }
@@ -43,23 +45,27 @@ final class ListCommand implements Command {
             }
             int[] states = context.states(readers);
             for (int i = 0; i < readers.length; i++) {
-                String line = i + ": " + readers[i] + ": " + ReaderState.describe(states[i]);
-                if (ReaderState.present(states[i])) {
-                    line += ", " + atr(context, readers[i]);
-                }
-                io.out.println(line);
+                io.out.println(i + ": " + readers[i] + ": " + describe(context, readers[i],
+                        states[i]));
             }
         }
         return ExitCode.OK;
     }
 
-    private static String atr(PcscContext context, String reader) {
+    private static String describe(PcscContext context, String reader, int state) {
+        String described = ReaderState.describe(state);
+        if (!ReaderState.present(state)) {
+            return described;
+        }
         try (CardConnection card = CardConnection.open(context, reader,
                 VelkSCard.SCARD_SHARE_SHARED, VelkSCard.SCARD_PROTOCOL_ANY)) {
-            return "ATR " + Hex.format(card.atr());
+            return described + ", ATR " + Hex.format(card.atr());
         } catch (VelkCardException e) {
-            // A mute card or one held exclusively still counts as present.
-            return "ATR unavailable: " + e.getMessage();
+            if (e.getMessage().contains("SCARD_E_SHARING_VIOLATION")) {
+                return "card present, in use by another program";
+            }
+            // A mute card still counts as present.
+            return described + ", ATR unavailable: " + e.getMessage();
         }
     }
 }

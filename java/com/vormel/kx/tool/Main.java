@@ -55,6 +55,10 @@ public final class Main {
             return ExitCode.USAGE;
         }
         String word = args.remove(0);
+        if (word.equals("--version")) {
+            out.println(version());
+            return ExitCode.OK;
+        }
         if (word.equals("--help") || word.equals("-h") || word.equals("help")) {
             Command topic = args.isEmpty() ? null : find(args.get(0));
             out.println(topic != null ? topic.help() : overview());
@@ -76,7 +80,13 @@ public final class Main {
             err.println(prefix + e.getMessage()
                     + (e.exitCode() == ExitCode.USAGE ? " (try --help)" : ""));
             return e.exitCode();
-        } catch (VelkCardException | VelkCardFatalException e) {
+        } catch (VelkCardException e) {
+            int code = fail(err, prefix + e.getMessage(), e, verbose);
+            if (e.getMessage().contains("SCARD_E_NO_SERVICE")) {
+                err.println(noServiceHint(System.getenv("PCSCLITE_CSOCK_NAME")));
+            }
+            return code;
+        } catch (VelkCardFatalException e) {
             return fail(err, prefix + e.getMessage(), e, verbose);
         } catch (LinkageError e) {
             return fail(err, prefix + "cannot load the native library: " + innermost(e), e,
@@ -86,6 +96,23 @@ public final class Main {
         } finally {
             out.flush();
         }
+    }
+
+    /** One line on what to check when no PC/SC daemon answers. */
+    static String noServiceHint(String socket) {
+        if (socket != null && !socket.isEmpty()) {
+            return "hint: no pcscd answers at PCSCLITE_CSOCK_NAME=" + socket
+                    + "; is that daemon running? (unset the variable for the system's pcscd)";
+        }
+        return "hint: is pcscd running? (apt-get install pcscd; systemctl start pcscd.socket;"
+                + " a daemon at another socket needs PCSCLITE_CSOCK_NAME)";
+    }
+
+    /** "velk 0.1.0", from the jar's manifest. */
+    static String version() {
+        String version = Main.class.getPackage().getImplementationVersion();
+        return version != null ? "velk " + version
+                : "velk: no version (run from a build tree, not from the distribution jar)";
     }
 
     private static int fail(PrintStream err, String line, Throwable e, boolean verbose) {
@@ -120,6 +147,7 @@ public final class Main {
         StringBuilder text = new StringBuilder(String.join("\n",
                 "usage: velk COMMAND [ARGS]      (velk is: java -jar velk.jar)",
                 "       velk COMMAND --help",
+                "       velk --version",
                 "",
                 "commands:"));
         for (Command c : COMMANDS) {
@@ -139,7 +167,9 @@ public final class Main {
                 "  2  usage error or bad input (unknown command, option or attribute,",
                 "     malformed hex)",
                 "  3  no reader, unknown reader, or no Wiegand reader attached",
-                "  4  wiegand --timeout passed without a card"));
+                "  4  wiegand --timeout passed without a card",
+                "  130  interrupted (Ctrl-C) while watch or wiegand ran; what they opened",
+                "       is closed"));
         return text.toString();
     }
 }

@@ -40,7 +40,7 @@ final class WatchCommand implements Command {
                 "Readers coming and going are seen through \\\\?PnP?\\Notification where",
                 "the daemon reports it, otherwise by listing the readers again.",
                 "",
-                "Exit codes: 0 interrupted, 1 PC/SC error.");
+                "Exit codes: 130 interrupted (Ctrl-C), 1 PC/SC error.");
     }
 
     @Override

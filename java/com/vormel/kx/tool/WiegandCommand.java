@@ -8,6 +8,8 @@ import velksdk.VelkReader;
 final class WiegandCommand implements Command {
     /** Longest single receive; bounds how long an interrupt takes to close the reader. */
     static final int SLICE_MILLIS = 250;
+    /** Longest --timeout whose nanoseconds still fit the clock's arithmetic (292 years). */
+    static final long MAX_TIMEOUT_MILLIS = Long.MAX_VALUE / 1_000_000;
 
     @Override
     public String name() {
@@ -34,8 +36,8 @@ final class WiegandCommand implements Command {
                 "  --timeout MS   give up when no card arrives for MS milliseconds",
                 "  --count N      stop after N cards",
                 "",
-                "Exit codes: 0 interrupted or N cards read, 1 the reader failed or was",
-                "unplugged, 2 bad input, 3 no reader attached, 4 timeout.");
+                "Exit codes: 0 N cards read, 130 interrupted (Ctrl-C), 1 the reader failed",
+                "or was unplugged, 2 bad input, 3 no reader attached, 4 timeout.");
     }
 
     @Override
@@ -44,8 +46,8 @@ final class WiegandCommand implements Command {
         if (!parsed.operands().isEmpty()) {
             throw CliException.usage("wiegand takes no operands");
         }
-        long timeout = parsed.number("--timeout", -1, 0);
-        long count = parsed.number("--count", -1, 1);
+        long timeout = parsed.number("--timeout", -1, 0, MAX_TIMEOUT_MILLIS);
+        long count = parsed.number("--count", -1, 1, Long.MAX_VALUE);
         try (VelkReader reader = VelkReader.open()) {
             if (reader == null) {
                 throw CliException.noReader(
@@ -60,9 +62,11 @@ final class WiegandCommand implements Command {
             throws CliException {
         byte[] data = new byte[3];
         long read = 0;
-        long deadline = timeout < 0 ? Long.MAX_VALUE : System.nanoTime() + timeout * 1_000_000;
+        // Elapsed time against the timeout, never a deadline: nanoTime may be near overflow.
+        long timeoutNanos = timeout < 0 ? Long.MAX_VALUE : timeout * 1_000_000;
+        long since = System.nanoTime();
         while (!io.stop.stopped() && read != count) {
-            long left = (deadline - System.nanoTime()) / 1_000_000;
+            long left = (timeoutNanos - (System.nanoTime() - since)) / 1_000_000;
             if (left < 0) {
                 throw new CliException(ExitCode.TIMEOUT, "no card within " + timeout + " ms");
             }
@@ -70,9 +74,7 @@ final class WiegandCommand implements Command {
             if (rc == 3) {
                 io.event(describe(data));
                 read++;
-                if (timeout >= 0) {
-                    deadline = System.nanoTime() + timeout * 1_000_000;
-                }
+                since = System.nanoTime();
             } else if (rc < 0 && !io.stop.stopped()) {
                 throw new CliException(ExitCode.FAILURE, "the reader failed or was unplugged");
             }

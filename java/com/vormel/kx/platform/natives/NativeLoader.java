@@ -1,5 +1,6 @@
 package com.vormel.kx.platform.natives;
 
+import java.io.File;
 import java.io.IOException;
 import java.io.InputStream;
 import java.nio.file.Files;
@@ -27,6 +28,12 @@ import java.util.Set;
  *
  * On any other platform the caller gets an {@link UnsatisfiedLinkError} that names the platform
  * and the property; when a library cannot be loaded, one that says what was tried.
+ *
+ * <p>Each class loader that loads these classes (an application server has several) loads its
+ * own copy of each library: the VM lets only one class loader load a given file, so a loader
+ * that finds the file from the property or the library path already taken loads a private copy
+ * of it, made like the copy from the jar. Such copies are deleted as soon as they are loaded,
+ * and otherwise when the VM exits.
  */
 public final class NativeLoader {
     /** System property naming a directory that holds the native libraries to use instead. */
@@ -95,7 +102,7 @@ public final class NativeLoader {
                 "velk: " + library + " does not exist (from -D" + PATH_PROPERTY + ")");
         }
         try {
-            System.load(library.toString());
+            loadOrCopy(library);
         } catch (UnsatisfiedLinkError e) {
             throw linkError("velk: cannot load " + library + " (from -D" + PATH_PROPERTY
                     + "): " + e.getMessage(),
@@ -107,10 +114,54 @@ public final class NativeLoader {
         try {
             System.loadLibrary(name);
         } catch (UnsatisfiedLinkError e) {
+            // Found but taken by another class loader: this loader takes a copy.
+            Path found = findOnLibraryPath(System.mapLibraryName(name));
+            if (found != null) {
+                try {
+                    loadCopy(found);
+                    return;
+                } catch (UnsatisfiedLinkError copyError) {
+                    e.addSuppressed(copyError);
+                }
+            }
             throw linkError("velk: this jar holds no " + resource + " and " + e.getMessage()
                     + "; set -D" + PATH_PROPERTY + "=<directory holding "
                     + System.mapLibraryName(name) + ">",
                 e);
+        }
+    }
+
+    private static Path findOnLibraryPath(String file) {
+        for (String dir : System.getProperty("java.library.path", "").split(File.pathSeparator)) {
+            Path candidate = Paths.get(dir.isEmpty() ? "." : dir, file);
+            if (Files.isRegularFile(candidate)) {
+                return candidate.toAbsolutePath();
+            }
+        }
+        return null;
+    }
+
+    // The VM refuses a file that another class loader has loaded; a copy is a new file. When
+    // the file fails for any other reason the copy fails alike, and the first error counts.
+    private static void loadOrCopy(Path library) {
+        try {
+            System.load(library.toString());
+        } catch (UnsatisfiedLinkError e) {
+            try {
+                loadCopy(library);
+            } catch (UnsatisfiedLinkError copyError) {
+                e.addSuppressed(copyError);
+                throw e;
+            }
+        }
+    }
+
+    private static void loadCopy(Path library) {
+        try (InputStream in = Files.newInputStream(library)) {
+            extractAndLoad(in, library.getFileName().toString());
+        } catch (IOException e) {
+            throw linkError("velk: cannot copy " + library + " to "
+                    + System.getProperty("java.io.tmpdir") + " (" + e + ")", e);
         }
     }
 
@@ -120,6 +171,10 @@ public final class NativeLoader {
     private static void extractAndLoad(InputStream in, String file) throws IOException {
         Path dir = Files.createTempDirectory("velk-");
         Path library = dir.resolve(file);
+        // Should a deletion below fail, the VM tries again at exit, in the reverse order of
+        // registration: the file, then its directory.
+        dir.toFile().deleteOnExit();
+        library.toFile().deleteOnExit();
         try {
             Files.copy(in, library);
             System.load(library.toString());
@@ -129,12 +184,12 @@ public final class NativeLoader {
         }
     }
 
-    // A file that cannot be removed must not fail a load that worked; the VM tries once more.
+    // A file that cannot be removed must not fail a load that worked.
     private static void deleteQuietly(Path path) {
         try {
             Files.deleteIfExists(path);
         } catch (IOException e) {
-            path.toFile().deleteOnExit();
+            // left to the VM's exit
         }
     }
 

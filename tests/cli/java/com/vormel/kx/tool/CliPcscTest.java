@@ -3,6 +3,7 @@ package com.vormel.kx.tool;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
+import com.vormel.kx.platform.velksmartcard.VelkSCard;
 import com.vormel.kx.testkit.VirtualCard;
 import java.util.List;
 import java.util.regex.Pattern;
@@ -23,6 +24,22 @@ class CliPcscTest {
         assertEquals(List.of(
                 "0: " + T1.reader() + ": card present, ATR " + Cli.atr(T1),
                 "1: " + T0.reader() + ": card present, ATR " + Cli.atr(T0)), r.outLines());
+    }
+
+    @Test
+    void listShowsACardThatAnotherProgramHoldsExclusivelyAsInUse() throws Exception {
+        long context = VelkSCard.SCardEstablishContext(VelkSCard.SCARD_SCOPE_SYSTEM);
+        long card = VelkSCard.SCardConnect(context, T1.reader(), VelkSCard.SCARD_SHARE_EXCLUSIVE,
+                VelkSCard.SCARD_PROTOCOL_ANY, new int[1]);
+        try {
+            Cli.Result r = Cli.run("list");
+            assertEquals(0, r.code(), r.err());
+            assertEquals("0: " + T1.reader() + ": card present, in use by another program",
+                    r.outLines().get(0));
+        } finally {
+            VelkSCard.SCardDisconnect(card, VelkSCard.SCARD_LEAVE_CARD);
+            VelkSCard.SCardReleaseContext(context);
+        }
     }
 
     @Test
@@ -123,6 +140,8 @@ class CliPcscTest {
                 "unknown attribute 'vendor-colour'");
         Cli.run("list", "extra").assertRefused(2, "list takes no operands");
         Cli.run("wiegand", "--timeout", "soon").assertRefused(2, "--timeout needs a whole number");
+        Cli.run("wiegand", "--timeout", String.valueOf(Long.MAX_VALUE / 1_000_000 + 1))
+                .assertRefused(2, "--timeout needs a whole number");
     }
 
     @Test
@@ -135,6 +154,10 @@ class CliPcscTest {
         Cli.Result overview = Cli.run("--help");
         assertEquals(0, overview.code());
         assertTrue(overview.out().contains("exit codes:"), overview.out());
+        assertTrue(overview.out().contains("130  interrupted (Ctrl-C)"), overview.out());
+        Cli.Result version = Cli.run("--version");
+        assertEquals(0, version.code());
+        assertTrue(version.out().startsWith("velk"), version.out());
         assertEquals(2, Cli.run().code(), "no command is a usage error");
     }
 }
