@@ -77,7 +77,6 @@ final class Scenario {
                 + card.getProtocol() + " " + (terminal.connect("T=1") == card));
         step("connect T=0 while connected", () -> terminal.connect("T=0"));
         CardChannel basic = card.getBasicChannel();
-        step("basic channel", basic::getChannelNumber);
         step("61 xx chain", transmit(basic, "00CB000000"));
         step("6C xx, case 2", transmit(basic, "00B2010400"));
         step("6C xx, case 1", transmit(basic, "80100000"));
