@@ -188,6 +188,11 @@ cleanup() {
   # pcscd-start may have replaced the daemon.
   [ -s "$dir/pids" ] && read -r -a pids <"$dir/pids"
   if [ "$mode" = run ] || [ "$ready" = 0 ]; then
+    # A daemon gone before we stop it crashed, or was killed and not started
+    # again: worth saying when a command fails.
+    if [ "$ready" = 1 ] && [ -n "${pids[0]:-}" ] && gone "${pids[0]}"; then
+      echo "with-pcscd: pcscd (${pids[0]}) was no longer running" >&2
+    fi
     stop_pids "${pids[@]}"
     # A sanitizer build of a card reports at exit; such a report fails the run.
     if grep -l -E 'ERROR: (Address|Leak)Sanitizer|runtime error:' "$dir"/*.log >/dev/null 2>&1; then
@@ -195,7 +200,8 @@ cleanup() {
       ready=0
       [ "$status" != 0 ] || status=1
     fi
-    [ "$ready" = 1 ] || show_logs
+    # A failed command: what the stack logged may tell why.
+    [ "$ready" = 1 ] && [ "$status" = 0 ] || show_logs
     [ "$keep" = 1 ] && echo "with-pcscd: logs kept in $dir" >&2 || rm -rf "$dir"
   fi
   exit "$status"

@@ -7,6 +7,8 @@ import java.util.Set;
 
 /** {@code list}: the readers, whether each holds a card, and the card's ATR. */
 final class ListCommand implements Command {
+    private static final int SCARD_E_SHARING_VIOLATION = 0x8010000B;
+
     @Override
     public String name() {
         return "list";
@@ -61,7 +63,7 @@ final class ListCommand implements Command {
                 VelkSCard.SCARD_SHARE_SHARED, VelkSCard.SCARD_PROTOCOL_ANY)) {
             return described + ", ATR " + Hex.format(card.atr());
         } catch (VelkCardException e) {
-            if (e.getMessage().contains("SCARD_E_SHARING_VIOLATION")) {
+            if (e.getErrorCode() == SCARD_E_SHARING_VIOLATION) {
                 return "card present, in use by another program";
             }
             // A mute card still counts as present.

@@ -14,6 +14,7 @@ import java.util.concurrent.TimeUnit;
  * commands and exit codes.
  */
 public final class Main {
+    private static final int SCARD_E_NO_SERVICE = 0x8010001D;
     private static final List<Command> COMMANDS = List.of(new ListCommand(), new WatchCommand(),
             new SendCommand(), new AttrCommand(), new WiegandCommand());
 
@@ -82,7 +83,7 @@ public final class Main {
             return e.exitCode();
         } catch (VelkCardException e) {
             int code = fail(err, prefix + e.getMessage(), e, verbose);
-            if (e.getMessage().contains("SCARD_E_NO_SERVICE")) {
+            if (e.getErrorCode() == SCARD_E_NO_SERVICE) {
                 err.println(noServiceHint(System.getenv("PCSCLITE_CSOCK_NAME")));
             }
             return code;

@@ -13,6 +13,7 @@ public class VelkCardException extends Exception {
     private static final long serialVersionUID = 1L;
 
     private static final String CODE_MARK = " failed with code ";
+    private static final String REQUIRED_MARK = " insufficient pbAttr buffer size. Required=";
     private static final String UNKNOWN_MARK = "unknown error (code=";
     private static final int FIRST_ERRORS = 0x80100001;
     private static final int FIRST_WARNINGS = 0x80100065;
@@ -58,12 +59,10 @@ public class VelkCardException extends Exception {
      * @return the PC/SC code, or 0 when the message names none
      */
     public int getErrorCode() {
-        String message = getMessage();
-        int mark = message == null ? -1 : message.indexOf(CODE_MARK);
-        if (mark < 0) {
+        String text = errorText(getMessage());
+        if (text == null) {
             return 0;
         }
-        String text = message.substring(mark + CODE_MARK.length());
         if (text.startsWith(UNKNOWN_MARK)) {
             int end = text.indexOf(')', UNKNOWN_MARK.length());
             try {
@@ -76,6 +75,21 @@ public class VelkCardException extends Exception {
         String symbol = blank < 0 ? text : text.substring(0, blank);
         int code = find(ERRORS, FIRST_ERRORS, symbol);
         return code != 0 ? code : find(WARNINGS, FIRST_WARNINGS, symbol);
+    }
+
+    // Where the error text starts: after " failed with code ", or after the required length
+    // of an attribute read that found its buffer too small.
+    private static String errorText(String message) {
+        if (message == null) {
+            return null;
+        }
+        int mark = message.indexOf(CODE_MARK);
+        if (mark >= 0) {
+            return message.substring(mark + CODE_MARK.length());
+        }
+        mark = message.indexOf(REQUIRED_MARK);
+        int end = mark < 0 ? -1 : message.indexOf(". ", mark + REQUIRED_MARK.length());
+        return end < 0 ? null : message.substring(end + 2);
     }
 
     private static int find(String[] symbols, int first, String symbol) {
