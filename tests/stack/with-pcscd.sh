@@ -112,6 +112,10 @@ if [ "${1:-}" = pcscd-kill ] || [ "${1:-}" = pcscd-start ]; then
     exit 0
   fi
   gone "${pids[0]}" || die "pcscd-start: pcscd (${pids[0]}) is still running"
+  # The killed daemon left its pid file and socket behind. A new pcscd clears them
+  # only if that pid is dead to kill(pid, 0), which an unreaped zombie or a process
+  # that reused the pid is not; it would refuse to start.
+  rm -f "$dir/run/pcscd.pid" "$dir/run/pcscd.comm"
   setsid /usr/sbin/pcscd "${pcscd_args[@]}" </dev/null >>"$dir/pcscd.log" 2>&1 &
   pids[0]=$!
   echo "${pids[*]}" >"$dir/pids"
