@@ -8,11 +8,9 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.smartcardio.VelkProvider;
-import com.vormel.kx.testkit.ChildProcess;
 import com.vormel.kx.testkit.Fixture;
 import com.vormel.kx.testkit.Patience;
 import com.vormel.kx.testkit.VirtualCard;
-import java.util.List;
 import java.util.concurrent.CompletableFuture;
 import java.util.concurrent.TimeUnit;
 import javax.smartcardio.Card;
@@ -49,11 +47,11 @@ class BeyondTheJdkTest {
         CardChannel channel = card.getBasicChannel();
         assertEquals(0x9000, channel.transmit(SELECT).getSW());
 
-        pcscd("pcscd-kill");
+        Fixture.pcscd("pcscd-kill");
         CardException down = assertThrows(CardException.class, terminals::list);
         assertEquals(0x8010001D, // SCARD_E_NO_SERVICE
                 assertInstanceOf(VelkCardException.class, down.getCause()).getErrorCode());
-        pcscd("pcscd-start");
+        Fixture.pcscd("pcscd-start");
 
         assertEquals(2, terminals.list().size(), "the old CardTerminals lists again");
         assertTrue(full.isCardPresent(), "the old CardTerminal works again");
@@ -100,11 +98,5 @@ class BeyondTheJdkTest {
         assertInstanceOf(InterruptedException.class, e.getCause(), what);
         assertTrue(end.flagSet(), what + ": the interrupt flag");
         waiter.join();
-    }
-
-    // Crashes or restarts the stack's pcscd through the fixture's own script.
-    private static void pcscd(String command) throws Exception {
-        ChildProcess.run(List.of(Fixture.env("VELK_STACK_CTL"), command), null)
-                .assertSucceeded(command);
     }
 }

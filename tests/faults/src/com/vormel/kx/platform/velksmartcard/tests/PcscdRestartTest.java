@@ -10,12 +10,10 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
 import com.vormel.kx.testkit.Apdus;
-import com.vormel.kx.testkit.ChildProcess;
 import com.vormel.kx.testkit.Fixture;
 import com.vormel.kx.testkit.Pcsc;
 import com.vormel.kx.testkit.PcscTexts;
 import com.vormel.kx.testkit.VirtualCard;
-import java.util.List;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.Timeout;
 import org.junit.jupiter.api.function.Executable;
@@ -42,7 +40,7 @@ class PcscdRestartTest {
         byte[] ok = {(byte) 0x90, 0x00};
         assertArrayEquals(ok, transmit(card));
 
-        pcscd("pcscd-kill");
+        Fixture.pcscd("pcscd-kill");
         String[] names = {VirtualCard.t1().reader()};
         assertPcscText("SCardTransmit", () -> transmit(card));
         assertPcscText("SCardStatus", () -> VelkSCard.SCardStatus(card, new int[1]));
@@ -54,7 +52,7 @@ class PcscdRestartTest {
         assertPcscFailure("SCardEstablishContext failed with code " + PcscTexts.NO_SERVICE,
                 () -> VelkSCard.SCardEstablishContext(VelkSCard.SCARD_SCOPE_SYSTEM));
 
-        pcscd("pcscd-start"); // returns once both cards are back
+        Fixture.pcscd("pcscd-start"); // returns once both cards are back
         // The old handles stay dead: their calls fail with a PC/SC text too.
         assertPcscText("SCardTransmit", () -> transmit(card));
         // Recovery: give up the dead context (its release may fail as well), start afresh.
@@ -73,12 +71,6 @@ class PcscdRestartTest {
         } finally {
             VelkSCard.SCardReleaseContext(fresh);
         }
-    }
-
-    /** Crashes or restarts the stack's pcscd through the fixture's own script. */
-    private static void pcscd(String command) throws Exception {
-        ChildProcess.run(List.of(Fixture.env("VELK_STACK_CTL"), command), null)
-                .assertSucceeded(command);
     }
 
     private static byte[] transmit(long card) throws VelkCardException {
