@@ -38,4 +38,9 @@ constexpr int kTransmitResponseOverrun = 1061;
 // SCardGetAttrib: more value reported than the buffer it was given.
 constexpr int kGetAttrOverrun = 1070;
 
+// SCardControl: the command is null; more answer reported than the buffer.
+// Its other sites, 1082 to 1089, are kept beside it.
+constexpr int kControlCommandNull = 1080;
+constexpr int kControlAnswerOverrun = 1081;
+
 }  // namespace velk::guard_sites

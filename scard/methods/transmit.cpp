@@ -8,11 +8,10 @@
 #include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"  // javac -h, from VelkSCard.java
 #include "errors/failures.h"
 #include "errors/guard_sites.h"
-#include "jni/array_elements.h"
 #include "methods/bridge_call.h"
+#include "methods/byte_request.h"
 #include "methods/byte_result.h"
 #include "methods/conversions.h"
-#include "methods/stack_buffer.h"
 
 using namespace velk;
 
@@ -53,32 +52,15 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCard_SCardTransmit(JNIEnv* env, j
                                                                   jbyteArray request) {
     return bridgeCall(env, kUnexpected, jbyteArray{nullptr}, [&] {
         SCARD_IO_REQUEST pci = sendPci(env, protocol);
-        if (request == nullptr) {
-            throwFatal(env, guard_sites::kTransmitRequestNull, "request=NULL");
-        }
-        jsize length = env->GetArrayLength(request);
-        throwIfJniExceptionPending(env, kLengthPending);
-
-        const auto size = static_cast<std::size_t>(length);
-        StackBuffer<BYTE, kRequestStackCapacity> copy(size);
-        {
-            ReadOnlyByteArrayElements elements(env, request);
-            throwIfJniExceptionPending(env, kElementsPending);
-            if (elements.get() == nullptr) {
-                throwFatal(env, kElementsNull, "requestArrayElements=NULL");
-            }
-            for (std::size_t i = 0; i < size; ++i) {
-                copy[i] = static_cast<BYTE>(elements[static_cast<jsize>(i)]);
-            }
-            elements.release();
-            throwIfJniExceptionPending(env, kReleasePending);
-        }
+        ByteRequest<kRequestStackCapacity> copy(
+            env, request,
+            {guard_sites::kTransmitRequestNull, "request=NULL", kLengthPending, kElementsPending,
+             kElementsNull, kReleasePending});
 
         BYTE response[kResponseCapacity];
         DWORD responseLength = kResponseCapacity;
-        // An empty request goes out as a null buffer of length 0.
-        LONG rv = SCardTransmit(handleFromJava(card), &pci, size == 0 ? nullptr : copy.data(),
-                                static_cast<DWORD>(length), nullptr, response, &responseLength);
+        LONG rv = SCardTransmit(handleFromJava(card), &pci, copy.data(), copy.size(), nullptr,
+                                response, &responseLength);
         throwIfPcscFailed(env, rv, "SCardTransmit failed with code ");
         if (responseLength > kResponseCapacity) {
             throwFatal(env, guard_sites::kTransmitResponseOverrun,

@@ -1,4 +1,5 @@
-// The transmit path copies requests of up to 1 KiB without touching the heap:
+// The transmit path copies requests of up to 1 KiB without touching the heap,
+// and neither does a reader control command:
 // the bridge's native method runs against the fake VM and the lean PC/SC
 // stand-in (which never allocates), and every allocation made during the call
 // outside the fake VM's functions is the bridge's.
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"
+#include "com_vormel_kx_platform_velksmartcard_VelkSCardControl.h"
 #include "fake_jni_env.h"
 #include "fake_pcsc_lean.h"
 #include "heap_counter.h"
@@ -81,6 +83,15 @@ TEST_F(TransmitAllocations, NoneForRequestsUpToOneKibibyte) {
     for (jsize size : {0, 1, 5, 261, 1023, 1024}) {
         EXPECT_EQ(allocationsForRequestOf(size), 0) << "request of " << size << " bytes";
     }
+}
+
+TEST_F(TransmitAllocations, NoneForAReaderControlCommand) {
+    jbyteArray command = vm.heap().newByteArray(std::vector<jbyte>(64, 1));
+    heapcount::start();
+    Java_com_vormel_kx_platform_velksmartcard_VelkSCardControl_SCardControl(
+        vm.env(), nullptr, VELK_LEAN_PCSC_CARD, 0x42000000 + 3400, command);
+    EXPECT_EQ(heapcount::stop(), 0);
+    EXPECT_EQ(vm.pending(), nullptr);
 }
 
 // Guards the check itself: a request beyond the stack arena must be seen

@@ -185,6 +185,28 @@ LONG SCardTransmit(SCARDHANDLE hCard, const SCARD_IO_REQUEST* pioSendPci, LPCBYT
     return step.rv;
 }
 
+LONG SCardControl(SCARDHANDLE hCard, DWORD dwControlCode, LPCVOID pbSendBuffer, DWORD cbSendLength,
+                  LPVOID pbRecvBuffer, DWORD cbRecvLength, LPDWORD lpBytesReturned) {
+    ControlCall call{
+        hCard,        dwControlCode,           pbSendBuffer, {},
+        cbSendLength, pbRecvBuffer == nullptr, cbRecvLength, lpBytesReturned == nullptr};
+    if (pbSendBuffer != nullptr) {
+        const auto* bytes = static_cast<const BYTE*>(pbSendBuffer);
+        call.command.assign(bytes, bytes + cbSendLength);
+    }
+    fake().controlCalls.push_back(std::move(call));
+    ControlStep step = begin("SCardControl", fake().control);
+    // Like pcsc-lite: the length always, the bytes only if they fit.
+    DWORD length = step.reportedLength.value_or(static_cast<DWORD>(step.answer.size()));
+    if (lpBytesReturned != nullptr) {
+        *lpBytesReturned = length;
+    }
+    if (pbRecvBuffer != nullptr && step.answer.size() <= cbRecvLength) {
+        std::copy(step.answer.begin(), step.answer.end(), static_cast<BYTE*>(pbRecvBuffer));
+    }
+    return step.rv;
+}
+
 LONG SCardGetAttrib(SCARDHANDLE hCard, DWORD dwAttrId, LPBYTE pbAttr, LPDWORD pcbAttrLen) {
     fake().getAttribCalls.push_back(
         {hCard, dwAttrId, pbAttr == nullptr, pcbAttrLen != nullptr ? *pcbAttrLen : 0});

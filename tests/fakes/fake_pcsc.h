@@ -75,6 +75,10 @@ struct TransmitStep : Result {
     std::vector<BYTE> response = {0x90, 0x00};
     std::optional<DWORD> reportedLength;  // default: response.size()
 };
+struct ControlStep : Result {
+    std::vector<BYTE> answer;
+    std::optional<DWORD> reportedLength;  // default: answer.size()
+};
 struct GetAttribStep : Result {
     std::vector<BYTE> value;
     std::optional<DWORD> reportedLength;  // default: value.size()
@@ -150,6 +154,16 @@ struct TransmitCall {
     bool recvBufferNull;
     DWORD recvLengthIn;
 };
+struct ControlCall {
+    SCARDHANDLE card;
+    DWORD controlCode;
+    const void* sendBuffer;
+    std::vector<BYTE> command;  // the sendLength bytes at sendBuffer
+    DWORD sendLength;
+    bool recvBufferNull;
+    DWORD recvLength;
+    bool returnedNull;
+};
 struct GetAttribCall {
     SCARDHANDLE card;
     DWORD attrId;
@@ -169,6 +183,7 @@ struct FakePcsc {
     Script<StatusStep> status;
     Script<StatusChangeStep> statusChange;
     Script<TransmitStep> transmit;
+    Script<ControlStep> control;
     Script<GetAttribStep> getAttrib;
 
     std::vector<EstablishCall> establishCalls;
@@ -182,6 +197,7 @@ struct FakePcsc {
     std::vector<StatusCall> statusCalls;
     std::vector<StatusChangeCall> statusChangeCalls;
     std::vector<TransmitCall> transmitCalls;
+    std::vector<ControlCall> controlCalls;
     std::vector<GetAttribCall> getAttribCalls;
 
     // Every PC/SC function called, by name, in order.

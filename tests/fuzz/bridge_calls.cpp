@@ -9,6 +9,7 @@
 #include <string>
 
 #include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"
+#include "com_vormel_kx_platform_velksmartcard_VelkSCardControl.h"
 #include "fake_jni_env.h"
 #include "fake_pcsc.h"
 #include "jni/jni_support.h"
@@ -422,12 +423,41 @@ void getAttr(Input& in, FakeJniEnv& vm, BridgeSession& session) {
     }
 }
 
+// Answers up to pcsc-lite's largest, with the reported length around it.
+void control(Input& in, FakeJniEnv& vm, BridgeSession& session) {
+    jlong card = pickHandle(in, session);
+    jint code = in.edgyInt();
+    jbyteArray command = javaBytes(in, vm);
+    scriptSteps(in, fake().control, true, [&](fakepcsc::ControlStep& s) {
+        s.answer = pickData(in, 1000);
+        s.reportedLength = in.flag()
+                               ? std::optional<DWORD>(MAX_BUFFER_SIZE_EXTENDED + in.below(3) - 1)
+                               : pickLength(in, s.answer.size());
+    });
+    auto script = fake().control;
+    scriptJniFaults(in, vm, kBridgeFaults, std::size(kBridgeFaults));
+    jbyteArray r = Java_com_vormel_kx_platform_velksmartcard_VelkSCardControl_SCardControl(
+        vm.env(), nullptr, card, code, command);
+    checkBridgeOutcome(vm, "SCardControl", r == nullptr, false);
+    if (normal(vm)) {
+        const fakepcsc::ControlCall& call = fake().controlCalls.at(0);
+        std::vector<jbyte> sent = vm.bytesOf(command);
+        require(call.command.size() == sent.size() &&
+                    std::equal(sent.begin(), sent.end(), call.command.begin(),
+                               [](jbyte a, BYTE b) { return static_cast<BYTE>(a) == b; }),
+                "SCardControl", "command not passed on");
+        require(call.controlCode == dwordOf(code), "SCardControl", "control code");
+        fakepcsc::ControlStep step = stepsTaken(script, 1)[0];
+        requireBytes(vm, r, step.answer, step.reportedLength, "SCardControl");
+    }
+}
+
 #undef BRIDGE
 
 using Method = void (*)(Input&, FakeJniEnv&, BridgeSession&);
 const Method kMethods[kBridgeMethods] = {
-    establish,        release,        listReaders,     connect, reconnect, disconnect,
-    beginTransaction, endTransaction, getStatusChange, status,  transmit,  getAttr,
+    establish,      release,         listReaders, connect,  reconnect, disconnect, beginTransaction,
+    endTransaction, getStatusChange, status,      transmit, getAttr,   control,
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The twelve native methods of VelkSCard, driven through the fake VM and the
+// The twelve native methods of VelkSCard and the control call, driven through the fake VM and the
 // PC/SC stand-in.
 #pragma once
 
@@ -10,7 +10,7 @@
 
 namespace velkfuzz {
 
-constexpr unsigned kBridgeMethods = 12;
+constexpr unsigned kBridgeMethods = 13;
 
 // What one input's calls share: handles PC/SC handed out earlier, so that
 // later calls may pass them back.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "com_vormel_kx_platform_velksmartcard_VelkSCard.h"
+#include "com_vormel_kx_platform_velksmartcard_VelkSCardControl.h"
 #include "fake_jni_env.h"
 #include "fake_pcsc.h"
 

@@ -16,6 +16,9 @@ public class VelkCardException extends Exception {
     private static final String REQUIRED_MARK = " insufficient pbAttr buffer size. Required=";
     private static final String UNKNOWN_MARK = "unknown error (code=";
     private static final int FIRST_ERRORS = 0x80100001;
+    // The control call's name for the code that SCARD_E_UNEXPECTED also has.
+    private static final String UNSUPPORTED_FEATURE = "SCARD_E_UNSUPPORTED_FEATURE";
+    private static final int UNSUPPORTED_FEATURE_CODE = 0x8010001F;
     private static final int FIRST_WARNINGS = 0x80100065;
     // The symbols that the bridge's texts start with, in code order from FIRST_ERRORS and
     // FIRST_WARNINGS; 0x80100022 has none.
@@ -73,6 +76,9 @@ public class VelkCardException extends Exception {
         }
         int blank = text.indexOf(' ');
         String symbol = blank < 0 ? text : text.substring(0, blank);
+        if (symbol.equals(UNSUPPORTED_FEATURE)) {
+            return UNSUPPORTED_FEATURE_CODE;
+        }
         int code = find(ERRORS, FIRST_ERRORS, symbol);
         return code != 0 ? code : find(WARNINGS, FIRST_WARNINGS, symbol);
     }

@@ -36,6 +36,8 @@ class ErrorCodeTest {
             ++entries;
         }
         assertEquals(59, entries, "entries of the native table");
+        assertEquals(0x8010001F, code("SCardControl failed with code SCARD_E_UNSUPPORTED_FEATURE"
+                + " (This smart card does not support the requested feature.)"));
         assertEquals(0x8010003A, code("SCardStatus failed with code unknown error (code=8010003a)"));
         assertEquals(0, code("SCardGetAttr requires pbAttr length of 2049 which is more than"
                 + " static 2048"));
