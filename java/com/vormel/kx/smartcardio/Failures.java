@@ -11,6 +11,7 @@ final class Failures {
     static final int SCARD_E_NO_SMARTCARD = 0x8010000C;
     static final int SCARD_E_NO_SERVICE = 0x8010001D;
     static final int SCARD_E_SERVICE_STOPPED = 0x8010001E;
+    static final int SCARD_E_UNSUPPORTED_FEATURE = 0x8010001F;
     static final int SCARD_W_REMOVED_CARD = 0x80100069;
 
     private Failures() {}

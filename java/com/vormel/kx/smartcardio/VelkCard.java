@@ -2,16 +2,23 @@ package com.vormel.kx.smartcardio;
 
 import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
+import com.vormel.kx.platform.velksmartcard.VelkSCardControl;
+import java.util.EnumMap;
 import java.util.HexFormat;
+import java.util.Map;
+import java.util.TreeMap;
 import javax.smartcardio.ATR;
 import javax.smartcardio.Card;
 import javax.smartcardio.CardChannel;
 import javax.smartcardio.CardException;
+import javax.smartcardio.ResponseAPDU;
 
 /**
  * A connection to the card in a reader, as {@code CardTerminal.connect} of the {@code Velk}
  * provider returns it. Besides the {@code Card} methods it reads reader and card attributes
- * ({@link #getAttribute}).
+ * ({@link #getAttribute}), and it speaks to pin-pad readers: their features ({@link #features}),
+ * PIN properties, and PIN entry on the reader's own keypad ({@link #verifyPin}, {@link
+ * #modifyPin}).
  *
  * <p>Threads: any thread may use the card and its channels. {@link #beginExclusive} ties the
  * card to the calling thread until {@link #endExclusive}; meanwhile the other threads' calls
@@ -146,9 +153,17 @@ public final class VelkCard extends Card {
     }
 
     /**
-     * Refused: the bridge has no {@code SCardControl}.
+     * Sends a control command to the reader, as the JDK's provider does: the code goes to PC/SC
+     * as given (on Linux, {@code VelkSCardControl.SCARD_CTL_CODE(function)}), under the same
+     * state and exclusive-access rules as {@code transmit}.
      *
-     * @throws CardException always, once the card's state and exclusive access allow the call
+     * @param controlCode the control code
+     * @param command the command bytes
+     * @return the reader's answer
+     * @throws CardException if PC/SC fails (a reader without the function gives {@code
+     *     SCARD_E_UNSUPPORTED_FEATURE}), or another thread holds exclusive access
+     * @throws IllegalStateException if the card has been disconnected or removed
+     * @throws NullPointerException if {@code command} is null
      */
     @Override
     public byte[] transmitControlCommand(int controlCode, byte[] command) throws CardException {
@@ -157,9 +172,127 @@ public final class VelkCard extends Card {
         if (command == null) {
             throw new NullPointerException();
         }
-        throw new CardException(
-                "transmitControlCommand() is not supported: the Velk provider has no control"
-                        + " channel");
+        try {
+            return VelkSCardControl.SCardControl(handle, controlCode, command);
+        } catch (VelkCardException e) {
+            throw failed(e);
+        }
+    }
+
+    /**
+     * The reader's features, each with the control code that performs it, from its answer to
+     * {@code CM_IOCTL_GET_FEATURE_REQUEST}. A reader without features (it refuses the request
+     * with {@code SCARD_E_UNSUPPORTED_FEATURE}) gives an empty map; tags this provider does not
+     * know are left out.
+     *
+     * <p>A whole PIN verification on a pin-pad reader:
+     *
+     * <pre>{@code
+     * VelkCard card = (VelkCard) terminal.connect("*");
+     * if (card.features().containsKey(ReaderFeature.VERIFY_PIN_DIRECT)) {
+     *     byte[] verify = {0x00, 0x20, 0x00, 0x01, 0x08, -1, -1, -1, -1, -1, -1, -1, -1};
+     *     PinVerification pin = PinVerification.builder(verify,
+     *             PinFormat.builder(PinFormat.Encoding.ASCII).blockSize(8).build())
+     *             .digits(4, 8).timeout(30).build();
+     *     ResponseAPDU r = card.verifyPin(pin);  // the user types the PIN on the reader
+     *     if (PinPadStatus.of(r) == PinPadStatus.CARD_ANSWERED && r.getSW() == 0x9000) {
+     *         // verified
+     *     }
+     * }
+     * }</pre>
+     *
+     * @return the features, in tag order
+     * @throws CardException if PC/SC fails otherwise, or the answer is malformed (the message
+     *     says where)
+     * @throws IllegalStateException if the card has been disconnected or removed
+     */
+    public Map<ReaderFeature, Integer> features() throws CardException {
+        byte[] answer;
+        try {
+            answer = transmitControlCommand(
+                    VelkSCardControl.CM_IOCTL_GET_FEATURE_REQUEST, new byte[0]);
+        } catch (CardException e) {
+            if (unsupported(e)) {
+                return new EnumMap<>(ReaderFeature.class);
+            }
+            throw e;
+        }
+        return ControlAnswers.features(answer);
+    }
+
+    /**
+     * The reader's PIN entry properties: from {@link ReaderFeature#IFD_PIN_PROPERTIES}, with
+     * the TLV properties of {@link ReaderFeature#GET_TLV_PROPERTIES} where the reader offers
+     * them.
+     *
+     * @return the properties
+     * @throws CardException if the reader has neither feature, PC/SC fails, or an answer is
+     *     malformed
+     * @throws IllegalStateException if the card has been disconnected or removed
+     */
+    public PinProperties pinProperties() throws CardException {
+        Map<ReaderFeature, Integer> features = features();
+        Integer pin = features.get(ReaderFeature.IFD_PIN_PROPERTIES);
+        Integer tlvCode = features.get(ReaderFeature.GET_TLV_PROPERTIES);
+        if (pin == null && tlvCode == null) {
+            throw new CardException("the reader has neither FEATURE_IFD_PIN_PROPERTIES nor"
+                    + " FEATURE_GET_TLV_PROPERTIES");
+        }
+        Map<Integer, byte[]> tlv = tlvCode == null
+                ? new TreeMap<>()
+                : ControlAnswers.tlvProperties(transmitControlCommand(tlvCode, new byte[0]));
+        if (pin == null) {
+            return ControlAnswers.fromTlv(tlv);
+        }
+        return ControlAnswers.pinProperties(transmitControlCommand(pin, new byte[0]), tlv);
+    }
+
+    /**
+     * Lets the user type a PIN on the reader's keypad and sends the completed command to the
+     * card (see {@link #features()} for a whole example). The PIN never passes through this
+     * program.
+     *
+     * @param verification the command template and how the PIN goes into it
+     * @return the card's answer, or the reader's ({@link PinPadStatus#of} tells them apart)
+     * @throws CardException if the reader has no {@code FEATURE_VERIFY_PIN_DIRECT}, or PC/SC
+     *     fails
+     * @throws IllegalStateException if the card has been disconnected or removed
+     */
+    public ResponseAPDU verifyPin(PinVerification verification) throws CardException {
+        return pinEntry(ReaderFeature.VERIFY_PIN_DIRECT, verification.toStructure());
+    }
+
+    /**
+     * Lets the user change a PIN on the reader's keypad: the current PIN (if asked for), the new
+     * one, and its confirmation (if asked for); then sends the completed command to the card.
+     *
+     * @param modification the command template and how the PINs go into it
+     * @return the card's answer, or the reader's ({@link PinPadStatus#of} tells them apart)
+     * @throws CardException if the reader has no {@code FEATURE_MODIFY_PIN_DIRECT}, or PC/SC
+     *     fails
+     * @throws IllegalStateException if the card has been disconnected or removed
+     */
+    public ResponseAPDU modifyPin(PinModification modification) throws CardException {
+        return pinEntry(ReaderFeature.MODIFY_PIN_DIRECT, modification.toStructure());
+    }
+
+    private ResponseAPDU pinEntry(ReaderFeature feature, byte[] structure) throws CardException {
+        Integer code = features().get(feature);
+        if (code == null) {
+            throw new CardException("the reader has no FEATURE_" + feature
+                    + ": it cannot take the PIN on its own keypad");
+        }
+        byte[] answer = transmitControlCommand(code, structure);
+        if (answer.length < 2) {
+            throw Failures.noStatusWord(answer.length);
+        }
+        return new ResponseAPDU(answer);
+    }
+
+    private static boolean unsupported(CardException e) {
+        return e.getCause() instanceof VelkCardException
+                && ((VelkCardException) e.getCause()).getErrorCode()
+                        == Failures.SCARD_E_UNSUPPORTED_FEATURE;
     }
 
     /**

@@ -16,7 +16,8 @@ import java.util.concurrent.TimeUnit;
 public final class Main {
     private static final int SCARD_E_NO_SERVICE = 0x8010001D;
     private static final List<Command> COMMANDS = List.of(new ListCommand(), new WatchCommand(),
-            new SendCommand(), new AttrCommand(), new WiegandCommand());
+            new SendCommand(), new AttrCommand(), new FeaturesCommand(), new ControlCommand(),
+            new WiegandCommand());
 
     private Main() {}
 

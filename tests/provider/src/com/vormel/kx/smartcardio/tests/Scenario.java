@@ -32,6 +32,8 @@ import javax.smartcardio.TerminalFactory;
 final class Scenario {
     static final HexFormat HEX = HexFormat.of().withUpperCase();
     private static final Pattern PCSC_CODE = Pattern.compile("failed with code (SCARD_\\w+) ");
+    // CM_IOCTL_GET_FEATURE_REQUEST: vpcd refuses it, as it refuses every control code.
+    private static final int FEATURES = 0x42000000 + 3400;
 
     /** One step of the program; what it returns is what the program observes. */
     interface Step {
@@ -106,13 +108,19 @@ final class Scenario {
         card.beginExclusive();
         step("another thread while exclusive",
                 () -> onAnotherThread(transmit(basic, "00A4040000")));
+        step("control on another thread while exclusive", () -> onAnotherThread(
+                () -> card.transmitControlCommand(FEATURES, new byte[0])));
         step("endExclusive on another thread", () -> onAnotherThread(() -> {
             card.endExclusive();
             return "ended";
         }));
         card.endExclusive();
         step("control command", () -> card.transmitControlCommand(0x42000001, new byte[0]));
+        step("feature request", () -> card.transmitControlCommand(FEATURES, new byte[0]));
+        step("control without command", () -> card.transmitControlCommand(FEATURES, null));
         card.disconnect(false);
+        step("control after disconnect",
+                () -> card.transmitControlCommand(FEATURES, new byte[0]));
         step("transmit after disconnect", transmit(basic, "00A4040000"));
         step("connect after disconnect", () -> {
             Card again = terminal.connect("*");
