@@ -4,6 +4,7 @@ import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkCardFatalException;
 import java.io.PrintStream;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.List;
 import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.TimeUnit;
@@ -15,7 +16,7 @@ import java.util.concurrent.TimeUnit;
  */
 public final class Main {
     private static final int SCARD_E_NO_SERVICE = 0x8010001D;
-    private static final List<Command> COMMANDS = List.of(new ListCommand(), new WatchCommand(),
+    private static final List<Command> COMMANDS = Arrays.asList(new ListCommand(), new WatchCommand(),
             new SendCommand(), new AttrCommand(), new WiegandCommand());
 
     private Main() {}
@@ -49,7 +50,7 @@ public final class Main {
 
     /** Runs one command line; returns the exit code. */
     static int run(String[] argv, PrintStream out, PrintStream err, StopSignal stop) {
-        List<String> args = new ArrayList<>(List.of(argv));
+        List<String> args = new ArrayList<>(Arrays.asList(argv));
         boolean verbose = args.remove("--verbose") | args.remove("-v");
         if (args.isEmpty()) {
             err.println(overview());

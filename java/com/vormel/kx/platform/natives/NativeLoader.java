@@ -80,8 +80,8 @@ public final class NativeLoader {
             loadFromLibraryPath(name, resource);
             return;
         }
-        try (in) {
-            extractAndLoad(in, file);
+        try (InputStream copied = in) {
+            extractAndLoad(copied, file);
         } catch (UnsatisfiedLinkError e) {
             // Most often a java.io.tmpdir mounted noexec, or a system library missing.
             throw linkError("velk: cannot load this jar's " + resource + " (" + e.getMessage()
