@@ -91,7 +91,7 @@ public final class Main {
         } catch (VelkCardFatalException e) {
             return fail(err, prefix + e.getMessage(), e, verbose);
         } catch (LinkageError e) {
-            return fail(err, prefix + "cannot load the native library: " + innermost(e), e,
+            return fail(err, prefix + "cannot load the native library: " + loaderWords(e), e,
                     verbose);
         } catch (RuntimeException e) {
             return fail(err, prefix + "unexpected error: " + innermost(e), e, verbose);
@@ -123,6 +123,20 @@ public final class Main {
             e.printStackTrace(err);
         }
         return ExitCode.FAILURE;
+    }
+
+    /**
+     * The loader's own words along the causes (class initialisation wraps them), which say what
+     * to do; else the deepest message.
+     */
+    static String loaderWords(Throwable e) {
+        for (Throwable t = e; t != null; t = t.getCause()) {
+            String message = t.getMessage();
+            if (message != null && message.startsWith("velk: ")) {
+                return message.substring("velk: ".length());
+            }
+        }
+        return innermost(e);
     }
 
     /** The deepest message along the causes, for errors wrapped by class initialisation. */
