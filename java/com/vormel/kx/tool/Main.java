@@ -16,6 +16,8 @@ import java.util.concurrent.TimeUnit;
  */
 public final class Main {
     private static final int SCARD_E_NO_SERVICE = 0x8010001D;
+    private static final int SCARD_E_SERVICE_STOPPED = 0x8010001E;
+    private static final int SCARD_W_SECURITY_VIOLATION = 0x8010006A;
     private static final List<Command> COMMANDS = Arrays.asList(new ListCommand(), new WatchCommand(),
             new SendCommand(), new AttrCommand(), new WiegandCommand());
 
@@ -84,8 +86,9 @@ public final class Main {
             return e.exitCode();
         } catch (VelkCardException e) {
             int code = fail(err, prefix + e.getMessage(), e, verbose);
-            if (e.getErrorCode() == SCARD_E_NO_SERVICE) {
-                err.println(noServiceHint(System.getenv("PCSCLITE_CSOCK_NAME")));
+            String hint = hint(e, System.getenv("PCSCLITE_CSOCK_NAME"));
+            if (hint != null) {
+                err.println(hint);
             }
             return code;
         } catch (VelkCardFatalException e) {
@@ -97,6 +100,28 @@ public final class Main {
             return fail(err, prefix + "unexpected error: " + innermost(e), e, verbose);
         } finally {
             out.flush();
+        }
+    }
+
+    /** One line on the likely cause of a PC/SC failure, or null when there is none to give. */
+    static String hint(VelkCardException e, String socket) {
+        switch (e.getErrorCode()) {
+            case SCARD_E_NO_SERVICE:
+                return noServiceHint(socket);
+            case SCARD_W_SECURITY_VIOLATION:
+                return "hint: pcscd's policy (polkit) does not allow this user to use smart cards"
+                        + " or this reader; an administrator can allow it with a polkit rule for"
+                        + " org.debian.pcsc-lite.access_pcsc and access_card";
+            case SCARD_E_SERVICE_STOPPED:
+                // Every command's first call; a daemon that stops later is no mismatch.
+                if (e.getMessage().startsWith("SCardEstablishContext ")) {
+                    return "hint: pcscd turned this client away at its first call; the PC/SC lite"
+                            + " library here and the daemon may be of different versions (as"
+                            + " with a container and its host's pcscd)";
+                }
+                return null;
+            default:
+                return null;
         }
     }
 
