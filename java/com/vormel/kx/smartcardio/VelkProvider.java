@@ -22,6 +22,14 @@ import java.util.regex.Pattern;
  * java -Djava.security.properties=velk.security ...  // security.provider.9=Velk in that file
  * }</pre>
  *
+ * <p>Java 8 reads a class name there, not a provider's name: {@code
+ * security.provider.9=com.vormel.kx.smartcardio.VelkProvider} (which later Javas accept too).
+ *
+ * <p>A bridge that cannot be loaded (another platform, a missing system library, native access
+ * denied) does not fail the factory's creation, so that the JDK does not fall back to another
+ * provider unnoticed: each call that needs PC/SC fails with a {@code CardException} that says
+ * why.
+ *
  * <p>The factory takes no parameters. Beyond the JDK's own provider it re-establishes its PC/SC
  * context after the daemon restarts, lets interrupts stop its waits and reads reader attributes
  * ({@link VelkCard#getAttribute}).
