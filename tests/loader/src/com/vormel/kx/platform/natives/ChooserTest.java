@@ -1,7 +1,6 @@
 package com.vormel.kx.platform.natives;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
-import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertNull;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
@@ -54,20 +53,6 @@ class ChooserTest {
         assertRefused("musl C library, as on Alpine Linux", "amd64", musl, -1);
         assertRefused("an architecture this jar has no natives for", "riscv64", null, -1);
         assertRefused("a 32-bit VM", "aarch64", null, -1);
-    }
-
-    @Test
-    void noexecIsReadFromTheMountHoldingTheDirectory() {
-        String table = String.join("\n",
-                "21 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw",
-                "30 21 0:27 / /tmp rw,nosuid,nodev,noexec shared:5 - tmpfs tmpfs rw",
-                "31 30 0:28 / /tmp/my\\040dir rw,nosuid shared:6 - tmpfs tmpfs rw",
-                "32 21 0:29 / /var/tmp rw,noexec - tmpfs tmpfs rw",
-                "33 21 0:29 / /var/tmp rw - tmpfs tmpfs rw");
-        assertTrue(Mounts.noexec(table, "/tmp/velk"));
-        assertFalse(Mounts.noexec(table, "/tmp/my dir/velk"));
-        assertFalse(Mounts.noexec(table, "/tmpfoo"));
-        assertFalse(Mounts.noexec(table, "/var/tmp"), "the later mount over /var/tmp counts");
     }
 
     @Test
