@@ -4,7 +4,6 @@ import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
 import com.vormel.kx.platform.velksmartcard.VelkSCardControl;
 import java.util.EnumMap;
-import java.util.HexFormat;
 import java.util.Map;
 import java.util.TreeMap;
 import javax.smartcardio.ATR;
@@ -111,7 +110,7 @@ public final class VelkCard extends Card {
         }
         if (response.length != 3 || response[1] != (byte) 0x90 || response[2] != 0) {
             throw new CardException("openLogicalChannel() failed, card response: "
-                    + HexFormat.ofDelimiter(":").withUpperCase().formatHex(response));
+                    + Failures.hex(response));
         }
         int channel = response[0] & 0xFF;
         if (channel < 1 || channel > ClassByte.MAX_CHANNEL) {

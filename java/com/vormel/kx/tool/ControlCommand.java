@@ -3,7 +3,6 @@ package com.vormel.kx.tool;
 import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkSCardControl;
 import com.vormel.kx.smartcardio.ReaderFeature;
-import java.util.Collections;
 import java.util.List;
 import java.util.Locale;
 
@@ -39,8 +38,8 @@ final class ControlCommand implements Command {
 
     @Override
     public int run(List<String> args, Io io) throws CliException, VelkCardException {
-        List<String> operands = Args.parse(args, Collections.singleton("--direct"),
-                Collections.<String>emptySet()).operands();
+        List<String> operands = Args.parse(args, Args.names("--direct"), Args.names())
+                .operands();
         if (operands.size() < 2 || operands.size() > 3) {
             throw CliException.usage("control needs a reader, a code and at most one HEX");
         }

@@ -2,7 +2,6 @@ package com.vormel.kx.tool;
 
 import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.smartcardio.ReaderFeature;
-import java.util.Collections;
 import java.util.List;
 import java.util.Map;
 
@@ -37,7 +36,7 @@ final class FeaturesCommand implements Command {
 
     @Override
     public int run(List<String> args, Io io) throws CliException, VelkCardException {
-        List<String> operands = Args.parse(args, Collections.singleton("--direct"), Collections.<String>emptySet()).operands();
+        List<String> operands = Args.parse(args, Args.names("--direct"), Args.names()).operands();
         if (operands.size() != 1) {
             throw CliException.usage("features needs exactly one reader");
         }
