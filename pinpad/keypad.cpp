@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 #include "features.h"
@@ -40,6 +41,19 @@ void reply(int fd, const std::string& line) {
 
 }  // namespace
 
+Keypad::Keypad() {
+    pthread_condattr_t attr;
+    pthread_condattr_init(&attr);
+    pthread_condattr_setclock(&attr, CLOCK_MONOTONIC);
+    pthread_cond_init(&changed_, &attr);
+    pthread_condattr_destroy(&attr);
+}
+
+Keypad::~Keypad() {
+    stop();
+    pthread_cond_destroy(&changed_);
+}
+
 bool Keypad::start(std::uint16_t port, std::string& error) {
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listenFd_ < 0 || ::pipe2(wakeFds_, O_CLOEXEC) != 0) {
@@ -66,7 +80,7 @@ void Keypad::stop() {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
     }
-    changed_.notify_all();
+    pthread_cond_broadcast(&changed_);
     if (thread_.joinable()) {
         const char wake = 0;
         (void)!::write(wakeFds_[1], &wake, 1);
@@ -78,10 +92,17 @@ void Keypad::stop() {
     }
 }
 
-KeyEntry Keypad::take(std::chrono::seconds patience) {
+KeyEntry Keypad::take(unsigned seconds) {
+    timespec deadline{};
+    clock_gettime(CLOCK_MONOTONIC, &deadline);
+    deadline.tv_sec += static_cast<time_t>(seconds);
     std::unique_lock<std::mutex> lock(mutex_);
     ++prompts_;
-    changed_.wait_for(lock, patience, [this] { return stopping_ || !queue_.empty(); });
+    while (!stopping_ && queue_.empty()) {
+        if (pthread_cond_timedwait(&changed_, mutex_.native_handle(), &deadline) == ETIMEDOUT) {
+            break;
+        }
+    }
     --prompts_;
     if (queue_.empty()) return KeyEntry{};
     KeyEntry entry = std::move(queue_.front());
@@ -117,7 +138,7 @@ std::string Keypad::command(const std::string& line) {
         std::lock_guard<std::mutex> lock(mutex_);
         queue_.push_back(std::move(entry));
     }
-    changed_.notify_all();
+    pthread_cond_broadcast(&changed_);
     return "ok";
 }
 

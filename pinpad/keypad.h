@@ -4,8 +4,8 @@
 // queued entry or waits for one.
 #pragma once
 
-#include <chrono>
-#include <condition_variable>
+#include <pthread.h>
+
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -23,17 +23,17 @@ struct KeyEntry {
 
 class Keypad {
   public:
-    Keypad() = default;
+    Keypad();
     Keypad(const Keypad&) = delete;
     Keypad& operator=(const Keypad&) = delete;
-    ~Keypad() { stop(); }
+    ~Keypad();
 
     // Listens on 127.0.0.1:port and serves the port on a thread of its own.
     bool start(std::uint16_t port, std::string& error);
     void stop();
 
-    // The next entry; a timeout entry when none comes within `patience`.
-    KeyEntry take(std::chrono::seconds patience);
+    // The next entry; a timeout entry when none comes within `seconds`.
+    KeyEntry take(unsigned seconds);
 
     // One command line of the protocol and its reply (without newline).
     std::string command(const std::string& line);
@@ -42,7 +42,10 @@ class Keypad {
     void serve();
 
     std::mutex mutex_;
-    std::condition_variable changed_;
+    // pthread's timed wait on whole seconds of the monotonic clock: the
+    // standard library's waits divide the clock's 64-bit nanoseconds, which
+    // on a 32-bit target needs a newer libgcc_s than older machines have.
+    pthread_cond_t changed_;
     std::deque<KeyEntry> queue_;
     int prompts_ = 0;  // PIN prompts waiting for an entry
     bool stopping_ = false;

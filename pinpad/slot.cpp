@@ -9,7 +9,7 @@ namespace pinpad {
 
 namespace {
 
-constexpr std::chrono::seconds kDefaultEntryTimeout{30};
+constexpr unsigned kDefaultEntryTimeoutSeconds = 30;
 
 // Outcomes of PIN entry that the reader answers in place of the card.
 const Bytes kSwTimeout{0x64, 0x00};
@@ -117,9 +117,8 @@ RESPONSECODE Slot::control(DWORD code, const std::uint8_t* in, std::size_t size,
     return IFD_SUCCESS;
 }
 
-std::optional<Bytes> Slot::enter(const PinCommand& command, std::chrono::seconds patience,
-                                 std::string& pin) {
-    const KeyEntry entry = keypad_.take(patience);
+std::optional<Bytes> Slot::enter(const PinCommand& command, unsigned seconds, std::string& pin) {
+    const KeyEntry entry = keypad_.take(seconds);
     switch (entry.kind) {
         case KeyEntry::Kind::Timeout:
             return kSwTimeout;
@@ -149,10 +148,8 @@ RESPONSECODE Slot::pinOperation(DWORD code, const std::uint8_t* in, std::size_t 
     }
     // The keypad is waited for without the card's lock, so that pcscd's
     // presence polls go on meanwhile.
-    const std::chrono::seconds first =
-        command->timeOut ? std::chrono::seconds(command->timeOut) : kDefaultEntryTimeout;
-    const std::chrono::seconds later =
-        command->timeOut2 ? std::chrono::seconds(command->timeOut2) : first;
+    const unsigned first = command->timeOut ? command->timeOut : kDefaultEntryTimeoutSeconds;
+    const unsigned later = command->timeOut2 ? command->timeOut2 : first;
     std::string current, fresh, confirmation;
     std::optional<Bytes> outcome;
     if (command->asksCurrent && modify) outcome = enter(*command, first, current);

@@ -8,7 +8,6 @@ extern "C" {
 #include <reader.h>
 }
 
-#include <chrono>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -36,8 +35,7 @@ class Slot {
   private:
     RESPONSECODE pinOperation(DWORD code, const std::uint8_t* in, std::size_t size, Bytes& out);
     // The outcome status word when the person did not give a usable PIN.
-    std::optional<Bytes> enter(const PinCommand& command, std::chrono::seconds patience,
-                               std::string& pin);
+    std::optional<Bytes> enter(const PinCommand& command, unsigned seconds, std::string& pin);
 
     std::mutex cardMutex_;
     CardLink card_;
