@@ -12,7 +12,7 @@
 #include <ctime>
 #include <utility>
 
-#include "features.h"
+#include "reader_features.h"
 
 namespace pinpad {
 

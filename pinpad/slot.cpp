@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "features.h"
+#include "reader_features.h"
 
 namespace pinpad {
 

@@ -1,4 +1,4 @@
-#include "features.h"
+#include "reader_features.h"
 
 #include <cstring>
 
