@@ -357,7 +357,8 @@ if [ -n "$pinpad" ]; then
   VELK_PINPAD_ATR=$($wait_cmd --timeout "$timeout" --present --atr "$pinpad_reader") ||
     die "pcscd did not show the pin-pad's card in time"
   export VELK_PINPAD_CONTROL=127.0.0.1:$((pinpad_port + 1))
-  export VELK_PINPAD_CTL=$(cd "$here/../../pinpad" && pwd)/pinpad-ctl.sh
+  export VELK_PINPAD_CTL
+  VELK_PINPAD_CTL=$(cd "$here/../../pinpad" && pwd)/pinpad-ctl.sh
   export VELK_PINPAD_CARD_CONTROL
   VELK_PINPAD_CARD_CONTROL=$(cat "$dir/pinpad.control")
   present+=("$pinpad_reader")
