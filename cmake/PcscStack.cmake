@@ -6,7 +6,10 @@
 #
 # or build a wrapper with other card scripts ("none" leaves a reader empty):
 #
-#   velk_pcsc_stack_wrapper(VAR [CARD script] [CARD2 script|none])
+#   velk_pcsc_stack_wrapper(VAR [CARD script] [CARD2 script|none] [PINPAD])
+#
+# PINPAD adds the virtual pin-pad reader (the host build of pinpad/) as a
+# third reader.
 #
 # The wrapped command finds the readers and the cards' control channels in
 # its environment (see the top of with-pcscd.sh).
@@ -15,7 +18,7 @@ set(VELK_PCSC_STACK_SCRIPT ${_velk_root}/tests/stack/with-pcscd.sh)
 set(VELK_VCARD_SCRIPTS ${_velk_root}/tests/vcard/scripts)
 
 function(velk_pcsc_stack_wrapper out)
-  cmake_parse_arguments(W "" "CARD;CARD2" "" ${ARGN})
+  cmake_parse_arguments(W "PINPAD" "CARD;CARD2" "" ${ARGN})
   if(NOT W_CARD)
     set(W_CARD ${VELK_VCARD_SCRIPTS}/t1.vcard)
   endif()
@@ -31,8 +34,11 @@ function(velk_pcsc_stack_wrapper out)
   set(${out} ${VELK_PCSC_STACK_SCRIPT}
       --vcard "${emu}$<TARGET_FILE:velk_vcard>"
       --wait "${emu}$<TARGET_FILE:velk_pcsc_wait>"
-      --card ${W_CARD} --card2 ${W_CARD2} --
-      PARENT_SCOPE)
+      --card ${W_CARD} --card2 ${W_CARD2})
+  if(W_PINPAD)
+    list(APPEND ${out} --pinpad ${VELK_PINPAD_DRIVER})
+  endif()
+  set(${out} ${${out}} -- PARENT_SCOPE)
 endfunction()
 
 velk_pcsc_stack_wrapper(_velk_with_pcscd)

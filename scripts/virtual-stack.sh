@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A virtual smart-card stack for your own tests: a private pcscd with the vpcd
-# reader driver (two readers) and the project's virtual card in them. It never
-# meets the machine's own pcscd or readers.
+# reader driver (two readers), the virtual pin-pad reader (pinpad/README.md)
+# and the project's virtual card in them. It never meets the machine's own
+# pcscd or readers.
 #
 #   eval "$(scripts/virtual-stack.sh start [OPTIONS])"   start it in the background
 #   scripts/virtual-stack.sh stop [DIR]                  stop it (DIR: $VELK_STACK_DIR)
@@ -11,6 +12,8 @@
 #   --card SCRIPT    card script of the first reader (default: tests/vcard/scripts/t1.vcard)
 #   --card2 SCRIPT   card script of the second reader, or "none" (default: none)
 #   --name NAME      the readers' name (default "Virtual PCD": readers "NAME 00 00" and "NAME 00 01")
+#   --pinpad-card SCRIPT  card script behind the pin-pad (default: tests/vcard/scripts/pinpad.vcard)
+#   --no-pinpad      leave the pin-pad reader out (two readers, as before)
 #   --debug          pcscd logs every APDU; with --keep the logs stay in $VELK_STACK_DIR
 #   --keep           keep the stack's directory (logs) after stopping
 #
@@ -19,8 +22,10 @@
 # VELK_READER2 (the reader names), VELK_VCARD_CONTROL and VELK_VCARD2_CONTROL
 # (each card's control endpoint 127.0.0.1:PORT), VELK_VCARD_CTL (a script that
 # sends a control command: "$VELK_VCARD_CTL" "$VELK_VCARD_CONTROL" remove) and
-# VELK_STACK_DIR. The card script format and the control commands are in
-# tests/vcard/README.md.
+# VELK_STACK_DIR; for the pin-pad VELK_PINPAD_READER, VELK_PINPAD_CONTROL (its
+# keypad, 127.0.0.1:PORT), VELK_PINPAD_CTL (a script that types on it:
+# "$VELK_PINPAD_CTL" type 1234) and VELK_PINPAD_CARD_CONTROL. The card script
+# format and the control commands are in tests/vcard/README.md.
 #
 # Needs pcscd and the vpcd driver (scripts/install-deps.sh --native-only as
 # root installs them), and root or unprivileged user namespaces (the stack
@@ -47,9 +52,10 @@ esac
 
 # Card scripts may be given relative to the caller's directory.
 opts=()
+pinpad=1
 while [ $# -gt 0 ]; do
   case $1 in
-    --card | --card2)
+    --card | --card2 | --pinpad-card)
       [ $# -ge 2 ] || die "$1 needs a value"
       if [ "$2" = none ]; then opts+=("$1" none); else
         [ -r "$2" ] || die "cannot read card script $2"
@@ -58,6 +64,7 @@ while [ $# -gt 0 ]; do
       shift 2 ;;
     --name) [ $# -ge 2 ] || die "--name needs a value"; opts+=("$1" "$2"); shift 2 ;;
     --debug | --keep) opts+=("$1"); shift ;;
+    --no-pinpad) pinpad=0; shift ;;
     --) break ;;
     *) die "unknown option $1" ;;
   esac
@@ -76,7 +83,7 @@ fi
 log=$(mktemp "${TMPDIR:-/tmp}/velk-stack-build.XXXXXX")
 if ! (cd "$root" && velk_java_home &&
   { [ -f "$build/CMakeCache.txt" ] || cmake --preset default; } &&
-  cmake --build "$build" --target velk_vcard velk_pcsc_wait) >"$log" 2>&1; then
+  cmake --build "$build" --target velk_vcard velk_pcsc_wait velkpinpad) >"$log" 2>&1; then
   tail -n 30 "$log" >&2
   rm -f "$log"
   die "building the virtual card failed"
@@ -84,6 +91,7 @@ fi
 rm -f "$log"
 
 tools=(--vcard "$build/tests/vcard/velk_vcard" --wait "$build/tests/vcard/velk_pcsc_wait")
+[ "$pinpad" = 0 ] || tools+=(--pinpad "$build/pinpad/libvelkpinpad.so")
 if [ "$mode" = start ]; then
   exec "$fixture" "${tools[@]}" "${opts[@]}" start
 fi

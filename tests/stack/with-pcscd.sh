@@ -22,6 +22,9 @@
 #   --wait CMD       command line of velk_pcsc_wait (default: velk_pcsc_wait)
 #   --name NAME      the readers' friendly name (default: "Virtual PCD")
 #   --timeout SECS   bound on every wait for readiness and for stopping (default: 30)
+#   --pinpad DRIVER  add the virtual pin-pad reader (DRIVER: its libvelkpinpad.so)
+#                    as a third reader, "Velk PIN Pad", with a card of its own
+#   --pinpad-card SCRIPT  card script behind the pin-pad (default: pinpad.vcard)
 #   --debug          pcscd logs debug messages and APDUs
 #   --keep           keep the stack's directory (logs) after stopping
 #
@@ -30,7 +33,10 @@
 # empty reader), VELK_VCARD_CONTROL and VELK_VCARD2_CONTROL (127.0.0.1:PORT of
 # each card's control channel, empty for an empty reader), VELK_VCARD_CTL (the
 # control CLI), VELK_VCARD_SCRIPTS (the sample scripts), VELK_STACK_DIR and
-# VELK_STACK_CTL (this script, for pcscd-kill and pcscd-start).
+# VELK_STACK_CTL (this script, for pcscd-kill and pcscd-start). With --pinpad
+# also VELK_PINPAD_READER, VELK_PINPAD_ATR, VELK_PINPAD_CONTROL (127.0.0.1:PORT
+# of its keypad), VELK_PINPAD_CTL (the keypad CLI) and VELK_PINPAD_CARD_CONTROL
+# (its card's control channel).
 #
 # pcscd 1.9.9 serves its socket at the fixed path /run/pcscd/pcscd.comm, so
 # the stack runs in a private mount namespace (unshare -m) in which a private
@@ -52,6 +58,10 @@ timeout=30
 debug=0
 keep=0
 driver=/usr/lib/pcsc/drivers/serial/libifdvpcd.so
+pinpad=
+pinpad_card=$scripts_dir/pinpad.vcard
+pinpad_name="Velk PIN Pad"
+nreaders=2
 
 die() {
   echo "with-pcscd: $*" >&2
@@ -120,7 +130,8 @@ if [ "${1:-}" = pcscd-kill ] || [ "${1:-}" = pcscd-start ]; then
   pids[0]=$!
   echo "${pids[*]}" >"$dir/pids"
   # shellcheck disable=SC2086
-  $wait_cmd --timeout "$timeout" --readers 2 >/dev/null || die "pcscd-start: pcscd did not list two readers in time"
+  $wait_cmd --timeout "$timeout" --readers "$nreaders" >/dev/null ||
+    die "pcscd-start: pcscd did not list $nreaders readers in time"
   # The cards lost their driver with the old daemon; each goes back in.
   for control in "${controls[@]}"; do
     [ "$("$here/../vcard/vcard-ctl.sh" "$control" insert)" = "ok inserted" ] ||
@@ -147,6 +158,8 @@ while [ $# -gt 0 ]; do
     --wait) wait_cmd=$2; shift 2 ;;
     --name) name=$2; shift 2 ;;
     --timeout) timeout=$2; shift 2 ;;
+    --pinpad) pinpad=$(realpath -m -- "$2"); nreaders=3; shift 2 ;;
+    --pinpad-card) pinpad_card=$2; shift 2 ;;
     --debug) debug=1; shift ;;
     --keep) keep=1; shift ;;
     start) mode=start; shift; break ;;
@@ -159,6 +172,8 @@ done
 [ -r "$card" ] || die "cannot read card script $card"
 [ "$card2" = none ] || [ -r "$card2" ] || die "cannot read card script $card2"
 [ -r "$driver" ] || die "vpcd driver $driver missing (package vsmartcard-vpcd)"
+[ -z "$pinpad" ] || [ -r "$pinpad" ] || die "cannot read the pin-pad driver $pinpad"
+[ -z "$pinpad" ] || [ -r "$pinpad_card" ] || die "cannot read card script $pinpad_card"
 
 if [ "$inside" = 0 ]; then
   # A private mount namespace; without root, a user namespace makes us root in it.
@@ -252,6 +267,24 @@ LIBPATH      $driver
 CHANNELID    $port
 EOF
 
+# The virtual pin-pad reader: its card connects to the first port of another
+# pair, its keypad listens on the second.
+if [ -n "$pinpad" ]; then
+  pinpad_port=
+  for _ in $(seq 200); do
+    p=$((20000 + 2 * (RANDOM % 6000)))
+    exec {pinpad_lockfd}>"$lockdir/$p.lock"
+    if flock -n "$pinpad_lockfd" && ! port_in_use "$p" && ! port_in_use $((p + 1)); then
+      pinpad_port=$p
+      break
+    fi
+    exec {pinpad_lockfd}>&-
+  done
+  [ -n "$pinpad_port" ] || die "no free pair of TCP ports for the pin-pad"
+  printf 'FRIENDLYNAME "%s"\nDEVICENAME   %s:%s\nLIBPATH      %s\n' \
+    "$pinpad_name" "$pinpad_port" $((pinpad_port + 1)) "$pinpad" >"$dir/conf/pinpad"
+fi
+
 export PCSCLITE_CSOCK_NAME=$dir/run/pcscd.comm
 pcscd_args=(-f -c "$dir/conf")
 [ "$debug" = 1 ] && pcscd_args+=(--debug --apdu)
@@ -269,13 +302,15 @@ start_card() { # SCRIPT PORT LABEL
 }
 start_card "$card" "$port" vcard
 [ "$card2" = none ] || start_card "$card2" $((port + 1)) vcard2
+[ -z "$pinpad" ] || start_card "$pinpad_card" "$pinpad_port" pinpad
 echo "${pids[*]}" >"$dir/pids"
 
 # Ready: the cards listen for control, pcscd lists both readers and shows a
 # card in each reader that has one.
 deadline=$((SECONDS + timeout))
-for label in vcard vcard2; do
+for label in vcard vcard2 pinpad; do
   [ "$label" = vcard2 ] && [ "$card2" = none ] && continue
+  [ "$label" = pinpad ] && [ -z "$pinpad" ] && continue
   until [ -s "$dir/$label.control" ]; do
     for p in "${pids[@]}"; do kill -0 "$p" 2>/dev/null || die "a stack process ($p) died"; done
     [ "$SECONDS" -lt "$deadline" ] || die "$label did not start in time"
@@ -283,8 +318,15 @@ for label in vcard vcard2; do
   done
 done
 # shellcheck disable=SC2086
-mapfile -t readers < <($wait_cmd --timeout "$timeout" --readers 2) || true
-[ "${#readers[@]}" -eq 2 ] || die "pcscd did not list two readers in time"
+mapfile -t readers < <($wait_cmd --timeout "$timeout" --readers "$nreaders") || true
+[ "${#readers[@]}" -eq "$nreaders" ] || die "pcscd did not list $nreaders readers in time"
+if [ -n "$pinpad" ]; then # the pin-pad's reader out of the list, vpcd's two stay in order
+  others=()
+  for r in "${readers[@]}"; do
+    if [[ $r == "$pinpad_name "* ]]; then pinpad_reader=$r; else others+=("$r"); fi
+  done
+  readers=("${others[@]}")
+fi
 present=("${readers[0]}")
 [ "$card2" = none ] || present+=("${readers[1]}")
 # shellcheck disable=SC2086
@@ -307,16 +349,32 @@ export VELK_STACK_DIR=$dir
 export VELK_STACK_CTL=$self
 controls=("$VELK_VCARD_CONTROL")
 [ -z "$control2" ] || controls+=("$control2")
+exported=(PCSCLITE_CSOCK_NAME VELK_READER VELK_READER2 VELK_ATR VELK_ATR2 VELK_VCARD_CONTROL
+  VELK_VCARD2_CONTROL VELK_VCARD_CTL VELK_VCARD_SCRIPTS VELK_STACK_DIR VELK_STACK_CTL)
+if [ -n "$pinpad" ]; then
+  export VELK_PINPAD_READER=$pinpad_reader
+  export VELK_PINPAD_ATR
+  VELK_PINPAD_ATR=$($wait_cmd --timeout "$timeout" --present --atr "$pinpad_reader") ||
+    die "pcscd did not show the pin-pad's card in time"
+  export VELK_PINPAD_CONTROL=127.0.0.1:$((pinpad_port + 1))
+  export VELK_PINPAD_CTL
+  VELK_PINPAD_CTL=$(cd "$here/../../pinpad" && pwd)/pinpad-ctl.sh
+  export VELK_PINPAD_CARD_CONTROL
+  VELK_PINPAD_CARD_CONTROL=$(cat "$dir/pinpad.control")
+  present+=("$pinpad_reader")
+  controls+=("$VELK_PINPAD_CARD_CONTROL")
+  exported+=(VELK_PINPAD_READER VELK_PINPAD_ATR VELK_PINPAD_CONTROL VELK_PINPAD_CTL
+    VELK_PINPAD_CARD_CONTROL)
+fi
 {
   printf 'pcscd_args=(%s)\n' "${pcscd_args[*]@Q}"
-  printf 'wait_cmd=%q\ntimeout=%q\n' "$wait_cmd" "$timeout"
+  printf 'wait_cmd=%q\ntimeout=%q\nnreaders=%q\n' "$wait_cmd" "$timeout" "$nreaders"
   printf 'present=(%s)\ncontrols=(%s)\n' "${present[*]@Q}" "${controls[*]@Q}"
 } >"$dir/restart.conf"
 ready=1
 
 if [ "$mode" = start ]; then
-  for v in PCSCLITE_CSOCK_NAME VELK_READER VELK_READER2 VELK_ATR VELK_ATR2 VELK_VCARD_CONTROL \
-    VELK_VCARD2_CONTROL VELK_VCARD_CTL VELK_VCARD_SCRIPTS VELK_STACK_DIR VELK_STACK_CTL; do
+  for v in "${exported[@]}"; do
     printf 'export %s=%q\n' "$v" "${!v}"
   done
   printf '# stop with: %q stop %q\n' "$self" "$dir"
@@ -324,6 +382,7 @@ if [ "$mode" = start ]; then
 fi
 
 exec {lockfd}>&- # the children keep the port lock held
+[ -z "$pinpad" ] || exec {pinpad_lockfd}>&-
 "$@" <&0 &
 cmd_pid=$!
 status=0
