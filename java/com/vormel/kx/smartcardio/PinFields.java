@@ -131,10 +131,14 @@ final class PinFields {
             int lengthBit = format.lengthUnits == PinFormat.Units.BYTES
                     ? format.lengthPosition * 8
                     : format.lengthPosition;
-            if (lengthBit + format.lengthBits > dataBits) {
-                throw new IllegalArgumentException("lengthPosition: the length field at bit "
-                        + lengthBit + " of " + format.lengthBits + " bit(s) ends past the"
-                        + " template's " + data + " data byte(s)");
+            // In a change the length field moves with each PIN's offset, as the block does.
+            for (int offset : offsets) {
+                int at = lengthBit + format.pinBit(offset) - format.pinBit(0);
+                if (at + format.lengthBits > dataBits) {
+                    throw new IllegalArgumentException("lengthPosition: the length field at bit "
+                            + at + " of " + format.lengthBits + " bit(s) ends past the"
+                            + " template's " + data + " data byte(s)");
+                }
             }
             if (maxDigits >= 1 << format.lengthBits) {
                 throw new IllegalArgumentException("maxDigits: " + maxDigits

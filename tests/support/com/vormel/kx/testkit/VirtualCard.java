@@ -10,14 +10,17 @@ import java.nio.charset.StandardCharsets;
 import java.util.HexFormat;
 
 /**
- * One of the stack fixture's two virtual cards: the reader it sits in, its ATR, and its control
- * channel (a line protocol: status, remove, insert), all taken from the fixture's environment.
+ * One of the stack fixture's virtual cards: the reader it sits in, its ATR, and its control
+ * channel (a line protocol: status, remove, insert), all taken from the fixture's environment;
+ * and the virtual pin-pad's keypad.
  */
 public final class VirtualCard {
     private static final VirtualCard T1 =
             new VirtualCard("VELK_READER", "VELK_ATR", "VELK_VCARD_CONTROL");
     private static final VirtualCard T0 =
             new VirtualCard("VELK_READER2", "VELK_ATR2", "VELK_VCARD2_CONTROL");
+    private static final VirtualCard PIN_PAD =
+            new VirtualCard("VELK_PINPAD_READER", "VELK_PINPAD_ATR", "VELK_PINPAD_CARD_CONTROL");
 
     // The names of the fixture's variables.
     private final String reader;
@@ -40,6 +43,22 @@ public final class VirtualCard {
         return T0;
     }
 
+    /** The card behind the virtual pin-pad reader (a stack started with --pinpad). */
+    public static VirtualCard pinPad() {
+        return PIN_PAD;
+    }
+
+    /**
+     * Types on the virtual pin-pad's keypad: "type 1234" (digits, then OK), "cancel",
+     * "timeout"; each queues one entry for the next PIN the reader asks for.
+     */
+    public static void keypad(String command) throws IOException {
+        String reply = send("VELK_PINPAD_CONTROL", command);
+        if (!"ok".equals(reply)) {
+            throw new AssertionError("keypad: " + command + " answered " + reply);
+        }
+    }
+
     /** The name PC/SC gives the card's reader. */
     public String reader() {
         return Fixture.env(reader);
@@ -52,7 +71,11 @@ public final class VirtualCard {
 
     /** Sends one command (status, remove, insert, insert SCRIPT); the card's one-line reply. */
     public String control(String command) throws IOException {
-        String[] endpoint = Fixture.env(control).split(":");
+        return send(control, command);
+    }
+
+    private static String send(String variable, String command) throws IOException {
+        String[] endpoint = Fixture.env(variable).split(":");
         try (Socket s = new Socket()) {
             s.connect(new InetSocketAddress(endpoint[0], Integer.parseInt(endpoint[1])), 10_000);
             s.setSoTimeout((int) Patience.MILLIS); // an insert answers once the driver took it

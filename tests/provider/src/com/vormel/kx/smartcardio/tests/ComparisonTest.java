@@ -41,7 +41,9 @@ class ComparisonTest {
             "61 xx chain", "0102030405060708099000",
             "61 xx chain on channel 5", "0C0D9000",
             "T=0 case 4 answered through GET RESPONSE", "6F038401AA9000",
-            "after the insertion, list CARD_INSERTION", "[" + VirtualCard.t0().reader() + "]");
+            "after the insertion, list CARD_INSERTION", "[" + VirtualCard.t0().reader() + "]",
+            "pin-pad verify", "9000",
+            "pin-pad verify cancelled", "6401");
 
     @Test
     void velkObservesWhatTheJdksProviderObserves() throws Exception {
@@ -80,7 +82,7 @@ class ComparisonTest {
         // Through the override file, without the program naming a provider.
         TerminalFactory byDefault = TerminalFactory.getDefault();
         assertEquals("Velk", byDefault.getProvider().getName());
-        assertEquals(2, byDefault.terminals().list().size());
+        assertEquals(3, byDefault.terminals().list().size(), "two vpcd readers, the pin-pad");
         // Ahead of the JDK's provider in the VM's list.
         Security.removeProvider("Velk");
         Security.addProvider(jdk());

@@ -9,6 +9,8 @@ import com.vormel.kx.smartcardio.PinFormat;
 import com.vormel.kx.smartcardio.PinFormat.Encoding;
 import com.vormel.kx.smartcardio.PinFormat.Units;
 import com.vormel.kx.smartcardio.PinModification;
+import com.vormel.kx.smartcardio.PinPadStatus;
+import com.vormel.kx.smartcardio.PinProperties;
 import com.vormel.kx.smartcardio.PinVerification;
 import com.vormel.kx.smartcardio.VelkCard;
 import com.vormel.kx.smartcardio.VelkProvider;
@@ -17,13 +19,15 @@ import java.util.Arrays;
 import java.util.List;
 import java.util.function.Supplier;
 import javax.smartcardio.CardException;
+import javax.smartcardio.ResponseAPDU;
 import javax.smartcardio.TerminalFactory;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.Timeout;
 
 /**
  * The PIN helpers: the reader's structures byte for byte as pcsc-lite's reader.h lays them out,
- * every field refused by name, and a vpcd reader, which has no features.
+ * every field refused by name, a vpcd reader, which has no features, and PIN entry on the
+ * virtual pin-pad end to end.
  */
 @Timeout(600)
 class PinPadTest {
@@ -138,6 +142,55 @@ class PinPadTest {
         } finally {
             card.disconnect(false);
         }
+    }
+
+    @Test
+    void pinEntryOnTheVirtualPinPadEndToEnd() throws Exception {
+        VelkCard card = (VelkCard) TerminalFactory.getInstance("PC/SC", null, new VelkProvider())
+                .terminals().getTerminal(VirtualCard.pinPad().reader()).connect("*");
+        try {
+            assertEquals("{VERIFY_PIN_DIRECT=1107299762, MODIFY_PIN_DIRECT=1107299763,"
+                    + " IFD_PIN_PROPERTIES=1107299766, GET_TLV_PROPERTIES=1107299774}",
+                    card.features().toString());
+            PinProperties properties = card.pinProperties();
+            assertEquals(0x02, properties.entryValidationCondition());
+            assertEquals(16, properties.tlvNumber(PinProperties.TLV_MAX_PIN_SIZE));
+
+            PinVerification ascii = PinVerification.builder(VERIFY, ASCII8).digits(4, 8).build();
+            String[][] entries = {{"type 1234", "CARD_ANSWERED 9000"},
+                {"type 9999", "CARD_ANSWERED 63C2"}, {"cancel", "CANCELLED 6401"},
+                {"timeout", "TIMEOUT 6400"}, {"type 12", "LENGTH_OUT_OF_RANGE 6403"}};
+            for (String[] entry : entries) {
+                VirtualCard.keypad(entry[0]);
+                assertEquals(entry[1], outcome(card.verifyPin(ascii)), entry[0]);
+            }
+            // PIN reference 2: BCD after a length nibble, in an ISO 9564 format 2 block.
+            PinVerification format2 = PinVerification.builder(
+                    Scenario.HEX.parseHex("0020000208" + "2FFFFFFFFFFFFFFF"),
+                    PinFormat.builder(Encoding.BCD).pinPosition(1).blockSize(7)
+                            .lengthField(4, 4, Units.BITS).build()).digits(4, 12).build();
+            VirtualCard.keypad("type 1234");
+            assertEquals("CARD_ANSWERED 9000", outcome(card.verifyPin(format2)));
+
+            PinModification change = PinModification.builder(CHANGE, ASCII8).offsets(0, 8)
+                    .confirmNewPin(true).build();
+            String[][] changes = {{"1234", "5678", "5678", "CARD_ANSWERED 9000"},
+                {"1234", "5678", "5679", "CONFIRMATION_MISMATCH 6402"},
+                {"4321", "5678", "5678", "CARD_ANSWERED 63C2"}};
+            for (String[] c : changes) {
+                for (int i = 0; i < 3; ++i) {
+                    VirtualCard.keypad("type " + c[i]);
+                }
+                assertEquals(c[3], outcome(card.modifyPin(change)), String.join(" ", c));
+            }
+            VirtualCard.keypad("clear");
+        } finally {
+            card.disconnect(false);
+        }
+    }
+
+    private static String outcome(ResponseAPDU r) {
+        return PinPadStatus.of(r) + " " + String.format("%04X", r.getSW());
     }
 
     private static PinVerification verify(byte[] template, PinFormat format) {

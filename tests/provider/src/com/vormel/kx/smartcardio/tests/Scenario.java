@@ -67,6 +67,7 @@ final class Scenario {
         s.step("card 2 put back", () -> two.waitForCardPresent(Patience.MILLIS) + " "
                 + terminals.waitForChange(Patience.MILLIS));
         s.lists("after the insertion, ", terminals);
+        s.pinPad(terminals.getTerminal(VirtualCard.pinPad().reader()));
         return s.seen;
     }
 
@@ -127,6 +128,25 @@ final class Scenario {
             again.disconnect(true);
             return again != card;
         });
+    }
+
+    // The virtual pin-pad: its features, properties and a PIN typed on its keypad.
+    private void pinPad(CardTerminal terminal) throws Exception {
+        Card card = terminal.connect("*");
+        byte[] none = new byte[0];
+        step("pin-pad features", () -> card.transmitControlCommand(FEATURES, none));
+        step("pin-pad properties", () -> card.transmitControlCommand(0x42000DB6, none));
+        step("pin-pad TLV properties", () -> card.transmitControlCommand(0x42000DBE, none));
+        step("pin-pad unknown code", () -> card.transmitControlCommand(0x42000001, none));
+        byte[] verify = HEX.parseHex("1E00820800080402000904000000000D000000"
+                + "0020000108FFFFFFFFFFFFFFFF");
+        VirtualCard.keypad("type 1234");
+        step("pin-pad verify", () -> card.transmitControlCommand(0x42000DB2, verify));
+        VirtualCard.keypad("cancel");
+        step("pin-pad verify cancelled", () -> card.transmitControlCommand(0x42000DB2, verify));
+        step("pin-pad malformed structure",
+                () -> card.transmitControlCommand(0x42000DB2, HEX.parseHex("1E00")));
+        card.disconnect(false);
     }
 
     // The T=0 card: case 4 without Le, chains and re-sends on T=0.
