@@ -72,8 +72,7 @@ public final class PinModification {
     }
 
     /** Builds a {@link PinModification}; {@link #build} checks the whole. */
-    public static final class Builder {
-        private final PinFields fields = new PinFields();
+    public static final class Builder extends PinEntryBuilder<Builder> {
         private int offsetOld;
         private int offsetNew;
         private boolean confirmNew;
@@ -81,7 +80,12 @@ public final class PinModification {
         private final int[] msgIndex = new int[3];
 
         private Builder(byte[] apduTemplate, PinFormat format) {
-            fields.template(apduTemplate, format);
+            super(apduTemplate, format);
+        }
+
+        @Override
+        Builder self() {
+            return this;
         }
 
         /**
@@ -118,52 +122,6 @@ public final class PinModification {
          */
         public Builder currentPin(boolean ask) {
             currentPin = ask;
-            return this;
-        }
-
-        /**
-         * The number of digits the user may type, for each PIN.
-         *
-         * @param min 1 to 255
-         * @param max {@code min} to 255
-         * @return this builder
-         */
-        public Builder digits(int min, int max) {
-            fields.digits(min, max);
-            return this;
-        }
-
-        /**
-         * When each entry ends: a combination of {@link PinVerification#VALIDATION_MAX_DIGITS},
-         * {@link PinVerification#VALIDATION_KEY} and {@link PinVerification#VALIDATION_TIMEOUT}.
-         *
-         * @param condition 1 to 7
-         * @return this builder
-         */
-        public Builder entryValidation(int condition) {
-            fields.validation(condition);
-            return this;
-        }
-
-        /**
-         * Seconds the reader waits for the first key (0: the reader's default).
-         *
-         * @param seconds 0 to 255
-         * @return this builder
-         */
-        public Builder timeout(int seconds) {
-            fields.timeouts(seconds, fields.timeout2);
-            return this;
-        }
-
-        /**
-         * Seconds the reader waits for each further key (0: the reader's default).
-         *
-         * @param seconds 0 to 255
-         * @return this builder
-         */
-        public Builder timeoutAfterFirstKey(int seconds) {
-            fields.timeouts(fields.timeout, seconds);
             return this;
         }
 

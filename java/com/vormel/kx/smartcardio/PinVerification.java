@@ -70,59 +70,21 @@ public final class PinVerification {
     }
 
     /** Builds a {@link PinVerification}; {@link #build} checks the whole. */
-    public static final class Builder {
-        private final PinFields fields = new PinFields();
+    public static final class Builder extends PinEntryBuilder<Builder> {
         private int msgIndex;
 
         private Builder(byte[] apduTemplate, PinFormat format) {
-            fields.template(apduTemplate, format);
+            super(apduTemplate, format);
         }
 
-        /**
-         * The number of digits the user may type.
-         *
-         * @param min 1 to 255
-         * @param max {@code min} to 255
-         * @return this builder
-         */
-        public Builder digits(int min, int max) {
-            fields.digits(min, max);
+        @Override
+        Builder self() {
             return this;
         }
 
-        /**
-         * When entry ends: a combination of {@link #VALIDATION_MAX_DIGITS}, {@link
-         * #VALIDATION_KEY} and {@link #VALIDATION_TIMEOUT}.
-         *
-         * @param condition 1 to 7
-         * @return this builder
-         */
-        public Builder entryValidation(int condition) {
-            fields.validation(condition);
-            return this;
-        }
 
-        /**
-         * Seconds the reader waits for the first key (0: the reader's default).
-         *
-         * @param seconds 0 to 255
-         * @return this builder
-         */
-        public Builder timeout(int seconds) {
-            fields.timeouts(seconds, fields.timeout2);
-            return this;
-        }
 
-        /**
-         * Seconds the reader waits for each further key (0: the reader's default).
-         *
-         * @param seconds 0 to 255
-         * @return this builder
-         */
-        public Builder timeoutAfterFirstKey(int seconds) {
-            fields.timeouts(fields.timeout, seconds);
-            return this;
-        }
+
 
         /**
          * The messages the reader shows.
