@@ -24,6 +24,11 @@
 #   --timeout SECS   bound on every wait for readiness and for stopping (default: 30)
 #   --debug          pcscd logs debug messages and APDUs
 #   --keep           keep the stack's directory (logs) after stopping
+#   --root DIR       pcscd and vpcd of the Debian userland at DIR (by chroot);
+#                    /proc, /dev, /sys, the stack's /run/pcscd and the temporary
+#                    directory (${TMPDIR:-/tmp}) appear in it at the host's paths
+#   --no-polkit      start pcscd with --disable-polkit where it has that option
+#                    (a polkit build refuses clients polkit has not allowed)
 #
 # COMMAND (and the output of `start`) gets: PCSCLITE_CSOCK_NAME, VELK_READER,
 # VELK_READER2, VELK_ATR and VELK_ATR2 (the cards' ATRs in hex, empty for an
@@ -52,6 +57,8 @@ timeout=30
 debug=0
 keep=0
 driver=/usr/lib/pcsc/drivers/serial/libifdvpcd.so
+root=
+polkit=1
 
 die() {
   echo "with-pcscd: $*" >&2
@@ -116,7 +123,7 @@ if [ "${1:-}" = pcscd-kill ] || [ "${1:-}" = pcscd-start ]; then
   # only if that pid is dead to kill(pid, 0), which an unreaped zombie or a process
   # that reused the pid is not; it would refuse to start.
   rm -f "$dir/run/pcscd.pid" "$dir/run/pcscd.comm"
-  setsid /usr/sbin/pcscd "${pcscd_args[@]}" </dev/null >>"$dir/pcscd.log" 2>&1 &
+  setsid "${pcscd[@]}" "${pcscd_args[@]}" </dev/null >>"$dir/pcscd.log" 2>&1 &
   pids[0]=$!
   echo "${pids[*]}" >"$dir/pids"
   # shellcheck disable=SC2086
@@ -149,6 +156,8 @@ while [ $# -gt 0 ]; do
     --timeout) timeout=$2; shift 2 ;;
     --debug) debug=1; shift ;;
     --keep) keep=1; shift ;;
+    --root) root=$(cd "$2" && pwd) || die "no userland at $2"; shift 2 ;;
+    --no-polkit) polkit=0; shift ;;
     start) mode=start; shift; break ;;
     --) mode=run; shift; break ;;
     *) die "unknown option $1 (see the top of $self)" ;;
@@ -158,7 +167,7 @@ done
 [ "$mode" = start ] || [ $# -gt 0 ] || die "no command after --"
 [ -r "$card" ] || die "cannot read card script $card"
 [ "$card2" = none ] || [ -r "$card2" ] || die "cannot read card script $card2"
-[ -r "$driver" ] || die "vpcd driver $driver missing (package vsmartcard-vpcd)"
+[ -r "$root$driver" ] || die "vpcd driver $root$driver missing (package vsmartcard-vpcd)"
 
 if [ "$inside" = 0 ]; then
   # A private mount namespace; without root, a user namespace makes us root in it.
@@ -218,8 +227,17 @@ trap 'exit 143' TERM
 mount --bind "$dir/run" /run/pcscd 2>/dev/null ||
   { mkdir -p /run/pcscd && mount --bind "$dir/run" /run/pcscd; } ||
   die "cannot bind a private directory onto /run/pcscd"
+pcscd=(/usr/sbin/pcscd)
+if [ -n "$root" ]; then
+  tmp_base=$(cd "${TMPDIR:-/tmp}" && pwd)
+  mkdir -p "$root/run/pcscd" "$root$tmp_base"
+  mount -t proc proc "$root/proc" && mount --rbind /dev "$root/dev" &&
+    mount --rbind /sys "$root/sys" && mount --bind "$tmp_base" "$root$tmp_base" &&
+    mount --bind "$dir/run" "$root/run/pcscd" || die "cannot mount what $root needs"
+  pcscd=(chroot "$root" /usr/sbin/pcscd)
+fi
 # Empty USB driver bundles: pcscd's hotplug then finds no real reader to add.
-for bundle in /usr/lib/pcsc/drivers/*.bundle; do
+for bundle in "$root"/usr/lib/pcsc/drivers/*.bundle; do
   [ -d "$bundle" ] && mount -t tmpfs -o ro,size=16k velk-none "$bundle"
 done
 
@@ -255,8 +273,11 @@ EOF
 export PCSCLITE_CSOCK_NAME=$dir/run/pcscd.comm
 pcscd_args=(-f -c "$dir/conf")
 [ "$debug" = 1 ] && pcscd_args+=(--debug --apdu)
+if [ "$polkit" = 0 ] && [[ $("${pcscd[@]}" --help 2>&1) == *--disable-polkit* ]]; then
+  pcscd_args+=(--disable-polkit)
+fi
 # Started detached (setsid, no terminal) so that in `start` mode it outlives us.
-setsid /usr/sbin/pcscd "${pcscd_args[@]}" </dev/null >"$dir/pcscd.log" 2>&1 &
+setsid "${pcscd[@]}" "${pcscd_args[@]}" </dev/null >"$dir/pcscd.log" 2>&1 &
 pids+=($!)
 # Not a job: pcscd-kill's crash would otherwise be announced as "Killed".
 disown $!
@@ -308,7 +329,7 @@ export VELK_STACK_CTL=$self
 controls=("$VELK_VCARD_CONTROL")
 [ -z "$control2" ] || controls+=("$control2")
 {
-  printf 'pcscd_args=(%s)\n' "${pcscd_args[*]@Q}"
+  printf 'pcscd=(%s)\npcscd_args=(%s)\n' "${pcscd[*]@Q}" "${pcscd_args[*]@Q}"
   printf 'wait_cmd=%q\ntimeout=%q\n' "$wait_cmd" "$timeout"
   printf 'present=(%s)\ncontrols=(%s)\n' "${present[*]@Q}" "${controls[*]@Q}"
 } >"$dir/restart.conf"
