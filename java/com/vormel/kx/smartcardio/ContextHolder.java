@@ -1,6 +1,7 @@
 package com.vormel.kx.smartcardio;
 
 import com.vormel.kx.platform.velksmartcard.VelkCardException;
+import com.vormel.kx.platform.natives.NativeLoader;
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
 
 /**
@@ -17,7 +18,10 @@ final class ContextHolder {
     private long context; // guarded by this
     private boolean established; // guarded by this
 
-    /** Establishes the context if the daemon answers; a later call retries otherwise. */
+    /**
+     * Establishes the context if the daemon answers and the bridge loads; a later call retries
+     * otherwise.
+     */
     void tryEstablish() {
         try {
             current();
@@ -44,10 +48,24 @@ final class ContextHolder {
     // serializes them itself.
     private synchronized long current() throws VelkCardException {
         if (!established) {
+            loadBridge();
             context = VelkSCard.SCardEstablishContext(VelkSCard.SCARD_SCOPE_USER);
             established = true;
         }
         return context;
+    }
+
+    // A bridge that cannot load (another platform, a missing system library, native access
+    // refused) must not fail the factory's creation: the JDK would then fall back to its own
+    // provider without a word. Each call fails instead, with the loader's words.
+    private static void loadBridge() throws VelkCardException {
+        try {
+            NativeLoader.load("velkscard");
+        } catch (UnsatisfiedLinkError e) {
+            VelkCardException failure = new VelkCardException(e.getMessage());
+            failure.initCause(e);
+            throw failure;
+        }
     }
 
     private synchronized void drop(long dead) {

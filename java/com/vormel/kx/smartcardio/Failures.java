@@ -45,6 +45,15 @@ final class Failures {
                 "The card gave no status word: its response has " + length + " byte(s)");
     }
 
+    /** A card's answer in an exception's text, as the JDK's provider shows it: "6A:81". */
+    static String hex(byte[] bytes) {
+        StringBuilder text = new StringBuilder();
+        for (byte b : bytes) {
+            text.append(text.length() == 0 ? "" : ":").append(String.format("%02X", b & 0xFF));
+        }
+        return text.toString();
+    }
+
     /** A wait stopped by an interrupt; the thread's interrupt flag is set again. */
     static CardException interrupted() {
         Thread.currentThread().interrupt();

@@ -2,7 +2,6 @@ package com.vormel.kx.smartcardio;
 
 import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
-import java.util.HexFormat;
 import javax.smartcardio.ATR;
 import javax.smartcardio.Card;
 import javax.smartcardio.CardChannel;
@@ -104,7 +103,7 @@ public final class VelkCard extends Card {
         }
         if (response.length != 3 || response[1] != (byte) 0x90 || response[2] != 0) {
             throw new CardException("openLogicalChannel() failed, card response: "
-                    + HexFormat.ofDelimiter(":").withUpperCase().formatHex(response));
+                    + Failures.hex(response));
         }
         int channel = response[0] & 0xFF;
         if (channel < 1 || channel > ClassByte.MAX_CHANNEL) {

@@ -4,7 +4,6 @@ import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
 import java.nio.ByteBuffer;
 import java.nio.ReadOnlyBufferException;
-import java.util.HexFormat;
 import javax.smartcardio.Card;
 import javax.smartcardio.CardChannel;
 import javax.smartcardio.CardException;
@@ -122,7 +121,7 @@ final class VelkChannel extends CardChannel {
             byte[] response = VelkSCard.SCardTransmit(card.handle, card.protocol, command);
             if (response.length != 2 || response[0] != (byte) 0x90 || response[1] != 0) {
                 throw new CardException("close() failed: "
-                        + HexFormat.ofDelimiter(":").withUpperCase().formatHex(response));
+                        + Failures.hex(response));
             }
         } catch (VelkCardException e) {
             throw card.failed(e);

@@ -1,10 +1,13 @@
 package com.vormel.kx.smartcardio;
 
+import java.io.ByteArrayOutputStream;
 import java.io.IOException;
 import java.io.InputStream;
 import java.nio.charset.StandardCharsets;
 import java.security.NoSuchAlgorithmException;
 import java.security.Provider;
+import java.util.regex.Matcher;
+import java.util.regex.Pattern;
 
 /**
  * The {@code Velk} security provider: a {@code javax.smartcardio} {@code TerminalFactory} of
@@ -18,6 +21,14 @@ import java.security.Provider;
  * Security.insertProviderAt(new VelkProvider(), 1);  // then TerminalFactory.getInstance("PC/SC")
  * java -Djava.security.properties=velk.security ...  // security.provider.9=Velk in that file
  * }</pre>
+ *
+ * <p>Java 8 reads a class name there, not a provider's name: {@code
+ * security.provider.9=com.vormel.kx.smartcardio.VelkProvider} (which later Javas accept too).
+ *
+ * <p>A bridge that cannot be loaded (another platform, a missing system library, native access
+ * denied) does not fail the factory's creation, so that the JDK does not fall back to another
+ * provider unnoticed: each call that needs PC/SC fails with a {@code CardException} that says
+ * why.
  *
  * <p>The factory takes no parameters. Beyond the JDK's own provider it re-establishes its PC/SC
  * context after the daemon restarts, lets interrupts stop its waits and reads reader attributes
@@ -33,18 +44,32 @@ public final class VelkProvider extends Provider {
     private static final String NAME = "Velk";
     private static final String TYPE = "TerminalFactory";
     private static final String ALGORITHM = "PC/SC";
+    private static final String VERSION = version();
 
     /** Creates the provider with its one service, {@code TerminalFactory.PC/SC}. */
     public VelkProvider() {
-        super(NAME, version(), "Velk PC/SC provider (javax.smartcardio on libvelkscard)");
+        // Java 8 knows versions as numbers only: "0.1.0" is 0.1 there, and whole in the info.
+        super(NAME, number(VERSION),
+                "Velk PC/SC provider " + VERSION + " (javax.smartcardio on libvelkscard)");
         putService(new FactoryService(this));
+    }
+
+    /** "major.minor" of a version as a number; 0 for a version that does not start so. */
+    private static double number(String version) {
+        Matcher m = Pattern.compile("^[0-9]+(\\.[0-9]+)?").matcher(version);
+        return m.find() ? Double.parseDouble(m.group()) : 0;
     }
 
     // The build writes the product's version next to this class.
     private static String version() {
         try (InputStream in = VelkProvider.class.getResourceAsStream("velk.version")) {
             if (in != null) {
-                return new String(in.readAllBytes(), StandardCharsets.US_ASCII).trim();
+                ByteArrayOutputStream bytes = new ByteArrayOutputStream();
+                byte[] buffer = new byte[64];
+                for (int n; (n = in.read(buffer)) > 0;) {
+                    bytes.write(buffer, 0, n);
+                }
+                return new String(bytes.toByteArray(), StandardCharsets.US_ASCII).trim();
             }
         } catch (IOException e) {
             // An unreadable resource is as good as none.

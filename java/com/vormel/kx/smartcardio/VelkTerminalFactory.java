@@ -14,8 +14,8 @@ final class VelkTerminalFactory extends TerminalFactorySpi {
     private final Map<String, VelkTerminal> terminals = new HashMap<>();
 
     VelkTerminalFactory() {
-        // Loads the bridge now, so that a missing library fails the factory's creation; a
-        // daemon that is not running yet only delays the context to the first call.
+        // A daemon that is not running yet, or a bridge that cannot load, only delays the
+        // context to the first call, which then fails with the reason.
         contexts.tryEstablish();
     }
 

@@ -1,6 +1,7 @@
 package com.vormel.kx.tool;
 
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.HashMap;
 import java.util.HashSet;
 import java.util.List;
@@ -14,6 +15,11 @@ final class Args {
     private final List<String> operands = new ArrayList<>();
 
     private Args() {}
+
+    /** The option names a command knows, for {@link #parse}. */
+    static Set<String> names(String... names) {
+        return new HashSet<>(Arrays.asList(names));
+    }
 
     /**
      * @param flagNames options without a value, such as "--transaction"

@@ -4,7 +4,6 @@ import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
 import java.util.ArrayList;
 import java.util.List;
-import java.util.Set;
 
 /** {@code attr}: reader and card attributes, by name or id. */
 final class AttrCommand implements Command {
@@ -39,7 +38,7 @@ final class AttrCommand implements Command {
 
     @Override
     public int run(List<String> args, Io io) throws CliException, VelkCardException {
-        Args parsed = Args.parse(args, Set.of("--direct"), Set.of());
+        Args parsed = Args.parse(args, Args.names("--direct"), Args.names());
         List<String> operands = parsed.operands();
         if (operands.isEmpty()) {
             throw CliException.usage("attr needs a reader");

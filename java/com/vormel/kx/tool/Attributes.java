@@ -3,6 +3,7 @@ package com.vormel.kx.tool;
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
 import java.nio.charset.StandardCharsets;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Locale;
@@ -15,7 +16,7 @@ final class Attributes {
     /** Attribute names in the order {@code attr} reads them when none is named. */
     private static final Map<String, Integer> BY_NAME = new LinkedHashMap<>();
     /** Attributes whose value is a little-endian integer. */
-    private static final List<Integer> NUMERIC = List.of(
+    private static final List<Integer> NUMERIC = Arrays.asList(
             VelkSCard.SCARD_ATTR_VENDOR_IFD_VERSION, VelkSCard.SCARD_ATTR_CHANNEL_ID,
             VelkSCard.SCARD_ATTR_DEFAULT_CLK, VelkSCard.SCARD_ATTR_MAX_IFSD,
             VelkSCard.SCARD_ATTR_CURRENT_PROTOCOL_TYPE, VelkSCard.SCARD_ATTR_ICC_PRESENCE,

@@ -1,20 +1,30 @@
 package com.vormel.kx.tool;
 
-import java.util.HexFormat;
-
 /** Hex text of byte strings as the tool reads and prints them. */
 final class Hex {
-    private static final HexFormat SPACED = HexFormat.ofDelimiter(" ").withUpperCase();
+    private static final char[] DIGITS = "0123456789ABCDEF".toCharArray();
 
     private Hex() {}
 
     /** "3B 88 01"; empty for no bytes. */
     static String format(byte[] bytes) {
-        return SPACED.formatHex(bytes);
+        return format(bytes, 0, bytes.length);
     }
 
     static String format(byte[] bytes, int from, int to) {
-        return SPACED.formatHex(bytes, from, to);
+        return join(bytes, from, to, ' ');
+    }
+
+    /** Upper-case hex pairs with the separator between them: "3B:88:01" for ':'. */
+    static String join(byte[] bytes, int from, int to, char separator) {
+        StringBuilder text = new StringBuilder(Math.max(0, 3 * (to - from) - 1));
+        for (int i = from; i < to; i++) {
+            if (i > from) {
+                text.append(separator);
+            }
+            text.append(DIGITS[(bytes[i] >> 4) & 0xF]).append(DIGITS[bytes[i] & 0xF]);
+        }
+        return text.toString();
     }
 
     /**
@@ -36,6 +46,11 @@ final class Hex {
             String problem = digits.length() == 0 ? "no hex digits" : "odd number of hex digits";
             throw CliException.usage(problem + " in " + what + ": '" + text + "'");
         }
-        return HexFormat.of().parseHex(digits);
+        byte[] bytes = new byte[digits.length() / 2];
+        for (int i = 0; i < bytes.length; i++) {
+            bytes[i] = (byte) (Character.digit(digits.charAt(2 * i), 16) << 4
+                    | Character.digit(digits.charAt(2 * i + 1), 16));
+        }
+        return bytes;
     }
 }

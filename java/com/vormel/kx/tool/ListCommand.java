@@ -3,7 +3,6 @@ package com.vormel.kx.tool;
 import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
 import java.util.List;
-import java.util.Set;
 
 /** {@code list}: the readers, whether each holds a card, and the card's ATR. */
 final class ListCommand implements Command {
@@ -37,7 +36,7 @@ final class ListCommand implements Command {
 
     @Override
     public int run(List<String> args, Io io) throws CliException, VelkCardException {
-        if (!Args.parse(args, Set.of(), Set.of()).operands().isEmpty()) {
+        if (!Args.parse(args, Args.names(), Args.names()).operands().isEmpty()) {
             throw CliException.usage("list takes no operands");
         }
         try (PcscContext context = PcscContext.establish()) {

@@ -4,6 +4,7 @@ import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkCardFatalException;
 import java.io.PrintStream;
 import java.util.ArrayList;
+import java.util.Arrays;
 import java.util.List;
 import java.util.concurrent.CountDownLatch;
 import java.util.concurrent.TimeUnit;
@@ -15,7 +16,9 @@ import java.util.concurrent.TimeUnit;
  */
 public final class Main {
     private static final int SCARD_E_NO_SERVICE = 0x8010001D;
-    private static final List<Command> COMMANDS = List.of(new ListCommand(), new WatchCommand(),
+    private static final int SCARD_E_SERVICE_STOPPED = 0x8010001E;
+    private static final int SCARD_W_SECURITY_VIOLATION = 0x8010006A;
+    private static final List<Command> COMMANDS = Arrays.asList(new ListCommand(), new WatchCommand(),
             new SendCommand(), new AttrCommand(), new WiegandCommand());
 
     private Main() {}
@@ -49,7 +52,7 @@ public final class Main {
 
     /** Runs one command line; returns the exit code. */
     static int run(String[] argv, PrintStream out, PrintStream err, StopSignal stop) {
-        List<String> args = new ArrayList<>(List.of(argv));
+        List<String> args = new ArrayList<>(Arrays.asList(argv));
         boolean verbose = args.remove("--verbose") | args.remove("-v");
         if (args.isEmpty()) {
             err.println(overview());
@@ -83,19 +86,42 @@ public final class Main {
             return e.exitCode();
         } catch (VelkCardException e) {
             int code = fail(err, prefix + e.getMessage(), e, verbose);
-            if (e.getErrorCode() == SCARD_E_NO_SERVICE) {
-                err.println(noServiceHint(System.getenv("PCSCLITE_CSOCK_NAME")));
+            String hint = hint(e, System.getenv("PCSCLITE_CSOCK_NAME"));
+            if (hint != null) {
+                err.println(hint);
             }
             return code;
         } catch (VelkCardFatalException e) {
             return fail(err, prefix + e.getMessage(), e, verbose);
         } catch (LinkageError e) {
-            return fail(err, prefix + "cannot load the native library: " + innermost(e), e,
+            return fail(err, prefix + "cannot load the native library: " + loaderWords(e), e,
                     verbose);
         } catch (RuntimeException e) {
             return fail(err, prefix + "unexpected error: " + innermost(e), e, verbose);
         } finally {
             out.flush();
+        }
+    }
+
+    /** One line on the likely cause of a PC/SC failure, or null when there is none to give. */
+    static String hint(VelkCardException e, String socket) {
+        switch (e.getErrorCode()) {
+            case SCARD_E_NO_SERVICE:
+                return noServiceHint(socket);
+            case SCARD_W_SECURITY_VIOLATION:
+                return "hint: pcscd's policy (polkit) does not allow this user to use smart cards"
+                        + " or this reader; an administrator can allow it with a polkit rule for"
+                        + " org.debian.pcsc-lite.access_pcsc and access_card";
+            case SCARD_E_SERVICE_STOPPED:
+                // Every command's first call; a daemon that stops later is no mismatch.
+                if (e.getMessage().startsWith("SCardEstablishContext ")) {
+                    return "hint: pcscd turned this client away at its first call; the PC/SC lite"
+                            + " library here and the daemon may be of different versions (as"
+                            + " with a container and its host's pcscd)";
+                }
+                return null;
+            default:
+                return null;
         }
     }
 
@@ -122,6 +148,20 @@ public final class Main {
             e.printStackTrace(err);
         }
         return ExitCode.FAILURE;
+    }
+
+    /**
+     * The loader's own words along the causes (class initialisation wraps them), which say what
+     * to do; else the deepest message.
+     */
+    static String loaderWords(Throwable e) {
+        for (Throwable t = e; t != null; t = t.getCause()) {
+            String message = t.getMessage();
+            if (message != null && message.startsWith("velk: ")) {
+                return message.substring("velk: ".length());
+            }
+        }
+        return innermost(e);
     }
 
     /** The deepest message along the causes, for errors wrapped by class initialisation. */

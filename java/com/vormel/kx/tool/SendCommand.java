@@ -4,7 +4,6 @@ import com.vormel.kx.platform.velksmartcard.VelkCardException;
 import com.vormel.kx.platform.velksmartcard.VelkSCard;
 import java.util.ArrayList;
 import java.util.List;
-import java.util.Set;
 
 /** {@code send}: APDUs to the card in a reader, with their responses and status words. */
 final class SendCommand implements Command {
@@ -41,8 +40,8 @@ final class SendCommand implements Command {
 
     @Override
     public int run(List<String> args, Io io) throws CliException, VelkCardException {
-        Args parsed = Args.parse(args, Set.of("--exclusive", "--transaction"),
-                Set.of("--protocol"));
+        Args parsed = Args.parse(args, Args.names("--exclusive", "--transaction"),
+                Args.names("--protocol"));
         List<String> operands = parsed.operands();
         if (operands.size() < 2) {
             throw CliException.usage("send needs a reader and at least one APDU");

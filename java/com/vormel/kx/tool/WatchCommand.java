@@ -7,7 +7,6 @@ import java.util.Arrays;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
-import java.util.Set;
 
 /** {@code watch}: reader and card changes, live, one time-stamped line per event. */
 final class WatchCommand implements Command {
@@ -45,7 +44,7 @@ final class WatchCommand implements Command {
 
     @Override
     public int run(List<String> args, Io io) throws CliException, VelkCardException {
-        if (!Args.parse(args, Set.of(), Set.of()).operands().isEmpty()) {
+        if (!Args.parse(args, Args.names(), Args.names()).operands().isEmpty()) {
             throw CliException.usage("watch takes no operands");
         }
         try (PcscContext context = PcscContext.establish()) {

@@ -1,7 +1,6 @@
 package com.vormel.kx.tool;
 
 import java.util.List;
-import java.util.Set;
 import velksdk.VelkReader;
 
 /** {@code wiegand}: card reads of the Wiegand-26 USB HID reader. */
@@ -42,7 +41,7 @@ final class WiegandCommand implements Command {
 
     @Override
     public int run(List<String> args, Io io) throws CliException {
-        Args parsed = Args.parse(args, Set.of(), Set.of("--timeout", "--count"));
+        Args parsed = Args.parse(args, Args.names(), Args.names("--timeout", "--count"));
         if (!parsed.operands().isEmpty()) {
             throw CliException.usage("wiegand takes no operands");
         }

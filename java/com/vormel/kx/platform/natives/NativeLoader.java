@@ -6,8 +6,9 @@ import java.io.InputStream;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
+import java.util.HashMap;
 import java.util.HashSet;
-import java.util.Locale;
+import java.util.Map;
 import java.util.Set;
 
 /**
@@ -20,14 +21,18 @@ import java.util.Set;
  *   <li>the directory named by the system property {@value #PATH_PROPERTY}, when set (the file
  *       {@code lib<name>.so} there, loaded as it is, on any platform);
  *   <li>the jar's copy for the running VM's platform ({@code /natives/<platform>/lib<name>.so},
- *       platform {@code linux-x86_64} or {@code linux-x86}), copied into a new private
- *       directory under {@code java.io.tmpdir}, loaded, and deleted again at once;
+ *       platform {@code linux-x86_64}, {@code linux-x86}, {@code linux-aarch64} or {@code
+ *       linux-armhf}, as the VM itself is built, whatever the kernel), copied into a new
+ *       private directory under {@code java.io.tmpdir} (or another that allows executables
+ *       when that one is mounted noexec), loaded, and deleted again at once;
  *   <li>on a supported platform whose copy is not in the jar (a development build),
  *       {@code java.library.path} through {@link System#loadLibrary}.
  * </ol>
  *
  * On any other platform the caller gets an {@link UnsatisfiedLinkError} that names the platform
- * and the property; when a library cannot be loaded, one that says what was tried.
+ * and the property; when a library cannot be loaded, one that says why in the user's terms
+ * where it can (a missing system library and its package, native access refused by the VM)
+ * and otherwise what was tried. A library that failed once fails again with the same words.
  *
  * <p>Each class loader that loads these classes (an application server has several) loads its
  * own copy of each library: the VM lets only one class loader load a given file, so a loader
@@ -40,6 +45,7 @@ public final class NativeLoader {
     public static final String PATH_PROPERTY = "velk.native.path";
 
     private static final Set<String> LOADED = new HashSet<>();
+    private static final Map<String, UnsatisfiedLinkError> FAILED = new HashMap<>();
 
     private NativeLoader() {}
 
@@ -47,7 +53,7 @@ public final class NativeLoader {
      * Loads the library {@code lib<name>.so} once per VM; later calls return at once.
      *
      * @param name the library's name without prefix and suffix, for example {@code velkscard}
-     * @throws UnsatisfiedLinkError when the library cannot be found or loaded
+     * @throws UnsatisfiedLinkError when the library cannot be found or loaded, now or before
      */
     public static void load(String name) {
         // One lock for all libraries: two classes initialising at once must neither load the
@@ -56,7 +62,16 @@ public final class NativeLoader {
             if (LOADED.contains(name)) {
                 return;
             }
-            loadOnce(name);
+            UnsatisfiedLinkError failed = FAILED.get(name);
+            if (failed != null) {
+                throw linkError(failed.getMessage(), failed);
+            }
+            try {
+                loadOnce(name);
+            } catch (UnsatisfiedLinkError e) {
+                FAILED.put(name, e);
+                throw e;
+            }
             LOADED.add(name);
         }
     }
@@ -68,26 +83,30 @@ public final class NativeLoader {
             loadFromDirectory(Paths.get(override).toAbsolutePath().resolve(file));
             return;
         }
-        String platform = platform();
-        if (platform == null) {
-            throw new UnsatisfiedLinkError("velk: no native " + file + " for platform "
-                + describePlatform() + "; supported are linux-x86_64 and linux-x86, or set -D"
-                + PATH_PROPERTY + "=<directory holding " + file + ">");
-        }
+        ElfFacts vm = ElfFacts.ofRunningVm();
+        String platform = Platforms.choose(System.getProperty("os.name", ""),
+                System.getProperty("os.arch", ""), System.getProperty("sun.arch.data.model"), vm,
+                vm == null ? ElfFacts.HWCAP_UNKNOWN : ElfFacts.hwcapOfRunningVm(vm.is64), file);
         String resource = "/natives/" + platform + "/" + file;
         InputStream in = NativeLoader.class.getResourceAsStream(resource);
         if (in == null) {
             loadFromLibraryPath(name, resource);
             return;
         }
-        try (in) {
-            extractAndLoad(in, file);
+        String instead = "set -D" + PATH_PROPERTY + "=<directory holding " + file
+                + "> or -Djava.io.tmpdir=<a directory that allows executables>";
+        try (InputStream copied = in) {
+            PrivateCopy.load(copied, file);
+        } catch (PrivateCopy.NoDirectory e) {
+            throw linkError(
+                    "velk: cannot load this jar's " + resource + ": " + e.getMessage() + "; "
+                            + instead,
+                    e);
         } catch (UnsatisfiedLinkError e) {
-            // Most often a java.io.tmpdir mounted noexec, or a system library missing.
-            throw linkError("velk: cannot load this jar's " + resource + " (" + e.getMessage()
-                    + "); set -D" + PATH_PROPERTY + "=<directory holding " + file
-                    + "> or -Djava.io.tmpdir=<a directory that allows executables>",
-                e);
+            throw explained(e) ? e
+                               : linkError("velk: cannot load this jar's " + resource + " ("
+                                       + e.getMessage() + "); " + instead,
+                                       e);
         } catch (IOException e) {
             throw linkError("velk: cannot extract " + resource + " to "
                     + System.getProperty("java.io.tmpdir") + " (" + e + "); set -D" + PATH_PROPERTY
@@ -104,16 +123,20 @@ public final class NativeLoader {
         try {
             loadOrCopy(library);
         } catch (UnsatisfiedLinkError e) {
-            throw linkError("velk: cannot load " + library + " (from -D" + PATH_PROPERTY
-                    + "): " + e.getMessage(),
-                e);
+            throw explained(e) ? e
+                               : linkError("velk: cannot load " + library + " (from -D"
+                                       + PATH_PROPERTY + "): " + e.getMessage(),
+                                       e);
         }
     }
 
     private static void loadFromLibraryPath(String name, String resource) {
         try {
-            System.loadLibrary(name);
+            LinkErrors.loadLibrary(name);
         } catch (UnsatisfiedLinkError e) {
+            if (explained(e)) {
+                throw e;
+            }
             // Found but taken by another class loader: this loader takes a copy.
             Path found = findOnLibraryPath(System.mapLibraryName(name));
             if (found != null) {
@@ -145,8 +168,11 @@ public final class NativeLoader {
     // the file fails for any other reason the copy fails alike, and the first error counts.
     private static void loadOrCopy(Path library) {
         try {
-            System.load(library.toString());
+            LinkErrors.load(library.toString());
         } catch (UnsatisfiedLinkError e) {
+            if (explained(e)) {
+                throw e;
+            }
             try {
                 loadCopy(library);
             } catch (UnsatisfiedLinkError copyError) {
@@ -158,68 +184,18 @@ public final class NativeLoader {
 
     private static void loadCopy(Path library) {
         try (InputStream in = Files.newInputStream(library)) {
-            extractAndLoad(in, library.getFileName().toString());
+            PrivateCopy.load(in, library.getFileName().toString());
         } catch (IOException e) {
-            throw linkError("velk: cannot copy " + library + " to "
-                    + System.getProperty("java.io.tmpdir") + " (" + e + ")", e);
+            throw linkError("velk: cannot copy " + library + " (" + e.getMessage() + ")", e);
         }
     }
 
-    // A new directory per library, readable by this user only and named at random, so that
-    // no other user or VM can place or swap a file there; the copy goes once the VM has
-    // mapped it, and nothing is left behind even when the VM is killed later.
-    private static void extractAndLoad(InputStream in, String file) throws IOException {
-        Path dir = Files.createTempDirectory("velk-");
-        Path library = dir.resolve(file);
-        // Should a deletion below fail, the VM tries again at exit, in the reverse order of
-        // registration: the file, then its directory.
-        dir.toFile().deleteOnExit();
-        library.toFile().deleteOnExit();
-        try {
-            Files.copy(in, library);
-            System.load(library.toString());
-        } finally {
-            deleteQuietly(library);
-            deleteQuietly(dir);
-        }
+    // Errors in the user's terms already say what to do; they go to the caller as they are.
+    private static boolean explained(UnsatisfiedLinkError e) {
+        return e.getMessage() != null && e.getMessage().startsWith("velk: ");
     }
 
-    // A file that cannot be removed must not fail a load that worked.
-    private static void deleteQuietly(Path path) {
-        try {
-            Files.deleteIfExists(path);
-        } catch (IOException e) {
-            // left to the VM's exit
-        }
-    }
-
-    /** The jar's name for the running VM's platform, or null when the jar has none for it. */
-    private static String platform() {
-        String os = System.getProperty("os.name", "").toLowerCase(Locale.ROOT);
-        String arch = System.getProperty("os.arch", "").toLowerCase(Locale.ROOT);
-        if (!os.equals("linux")) {
-            return null;
-        }
-        switch (arch) {
-            case "amd64":
-            case "x86_64":
-                return "linux-x86_64";
-            case "x86":
-            case "i386":
-            case "i486":
-            case "i586":
-            case "i686":
-                return "linux-x86";
-            default:
-                return null;
-        }
-    }
-
-    private static String describePlatform() {
-        return System.getProperty("os.name") + "/" + System.getProperty("os.arch");
-    }
-
-    private static UnsatisfiedLinkError linkError(String message, Throwable cause) {
+    static UnsatisfiedLinkError linkError(String message, Throwable cause) {
         UnsatisfiedLinkError error = new UnsatisfiedLinkError(message);
         error.initCause(cause);
         return error;
