@@ -210,6 +210,10 @@ public final class NativeLoader {
             case "i586":
             case "i686":
                 return "linux-x86";
+            case "aarch64":
+                return "linux-aarch64";
+            case "arm":
+                return "linux-armhf";
             default:
                 return null;
         }
