@@ -162,8 +162,8 @@ if [ "${1:-}" = --in ]; then
   # This machine's client (pcsc-lite 1.9) against this userland's daemon.
   case_other_generation() {
     "$host_jdk/bin/java" -jar "$jar" list >"$out" 2>"$err"
-    status_ok $? 1 && grep -q SCARD_E_SERVICE_STOPPED "$err" && grep -q '^hint: ' "$err" &&
-      grep '^hint: ' "$err" ||
+    status_ok $? 1 && grep -q SCARD_E_SERVICE_STOPPED "$err" &&
+      grep -q "^hint: pcscd turned this client away at its first call" "$err" ||
       { note "stderr: $(cat "$err")"; return 1; }
   }
   # The daemon as packaged, polkit on, refuses a user whom no polkit allowed.
@@ -176,8 +176,8 @@ if [ "${1:-}" = --in ]; then
     pid=$!
     if await "pcscd's socket" test -S "$VELK_STACK_DIR/run/pcscd.comm"; then
       vm --as-nobody -jar "$jar" list
-      status_ok $? 1 && grep -q SCARD_W_SECURITY_VIOLATION "$err" && grep '^hint: ' "$err" &&
-        ok=1
+      status_ok $? 1 && grep -q SCARD_W_SECURITY_VIOLATION "$err" &&
+        grep -q "^hint: pcscd's policy (polkit) does not allow this user" "$err" && ok=1
       [ "$ok" = 1 ] || note "stderr: $(cat "$err")"
     fi
     kill -TERM "$pid" && wait "$pid"
@@ -260,8 +260,9 @@ for b in "${building[@]}"; do
     # shellcheck disable=SC2086
     recipe "$suite" $jdks >"$cache/$name.recipe"
   else
-    missing=$(grep -oE "openjdk-[0-9]+-jre-headless" "$logs/$name.build.log" | sort -u | tr '\n' ' ')
-    if [ -n "$missing" ] && grep -qE "Unable to locate package|has no installation candidate" "$logs/$name.build.log"; then
+    missing=$(grep -oE "(Unable to locate package |Package ')openjdk-[0-9]+-jre-headless" \
+      "$logs/$name.build.log" | grep -oE 'openjdk-[0-9]+-jre-headless' | sort -u | tr '\n' ' ')
+    if [ -n "$missing" ]; then
       build_error[$name]="Debian's archive no longer has ${missing% } (see $logs/$name.build.log)"
     else
       build_error[$name]="mmdebstrap failed (see $logs/$name.build.log)"
