@@ -37,8 +37,8 @@ public final class RouteProbe {
             for (byte b : response.getData()) {
                 data.append(String.format("%02X", b));
             }
-            System.out.printf("%s: %s %s %04X%n", terminal.getName(), card.getProtocol(), data,
-                    response.getSW());
+            System.out.printf(
+                "%s: %s %s %04X%n", terminal.getName(), card.getProtocol(), data, response.getSW());
             card.disconnect(false);
         }
     }
