@@ -13,8 +13,9 @@
 # BUILD_DIR: a build of preset default (the virtual card, velk_pcsc_wait, the
 # hidapi stand-in). VELK_USERLANDS: where the userlands are kept (default
 # /var/cache/velk/userlands); each is built again when missing or when its
-# recipe below changed. VELK_DEBIAN_MIRROR: the archive. A JDK that the archive
-# no longer has fails the run, by name.
+# recipe below changed (all at once, about 1.1 GB together). VELK_DEBIAN_MIRROR:
+# the archive. A JDK that the archive no longer has fails the run, by name.
+# Runs as root.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 self=$here/$(basename "${BASH_SOURCE[0]}")
@@ -225,6 +226,7 @@ libc_version() { package_version libc6:amd64 "${1:-}"; }
 }
 jar=$(realpath "$1")
 build=$(realpath "$2")
+[ "$(id -u)" = 0 ] || { echo "matrix: needs root (mmdebstrap, chroot, mounts)" >&2; exit 2; }
 command -v mmdebstrap >/dev/null || { echo "matrix: mmdebstrap is missing (apt-get install mmdebstrap)" >&2; exit 2; }
 [ -x "$host_jdk/bin/javac" ] || { echo "matrix: no JDK 17 at $host_jdk (openjdk-17-jdk-headless)" >&2; exit 2; }
 velk_scratch
@@ -254,16 +256,17 @@ done
 declare -A build_error=()
 for b in "${building[@]}"; do
   name=${b%%:*}
+  IFS='|' read -r _ suite _ jdks _ < <(printf '%s\n' "${userlands[@]}" | grep "^$name|")
   if wait "${b#*:}"; then
     rm -rf "${cache:?}/$name" && mv "$cache/$name.new" "$cache/$name"
-    IFS='|' read -r _ suite _ jdks _ < <(printf '%s\n' "${userlands[@]}" | grep "^$name|")
     # shellcheck disable=SC2086
     recipe "$suite" $jdks >"$cache/$name.recipe"
   else
     missing=$(grep -oE "(Unable to locate package |Package ')openjdk-[0-9]+-jre-headless" \
       "$logs/$name.build.log" | grep -oE 'openjdk-[0-9]+-jre-headless' | sort -u | tr '\n' ' ')
     if [ -n "$missing" ]; then
-      build_error[$name]="Debian's archive no longer has ${missing% } (see $logs/$name.build.log)"
+      missing=$(sed -E 's/openjdk-([0-9]+)-jre-headless/JDK \1 (&)/g; s/ $//; s/\) /), /g' <<<"$missing")
+      build_error[$name]="Debian's $suite archive no longer has $missing (see $logs/$name.build.log)"
     else
       build_error[$name]="mmdebstrap failed (see $logs/$name.build.log)"
     fi
