@@ -3,8 +3,8 @@
 # (JDK 11), Debian 13 (JDK 21 and 25) and unstable (JDK 8), each a chroot that
 # mmdebstrap builds from Debian's archive, plus this machine's Debian 12 with
 # JDK 17. Each userland runs its own pcscd and vpcd, fed by the virtual cards
-# running here (they meet over TCP on localhost): a client and a daemon of
-# different pcsc-lite generations refuse each other. In each, every VM runs the
+# running here (they meet over TCP on localhost): trixie's daemon refuses this
+# machine's client, of another protocol version. In each, every VM runs the
 # tool's commands, the provider by its three selection routes and two class
 # loaders, all under -Xcheck:jni with nothing unexpected on stderr.
 # Prints a line per failed check (with what went wrong), one line per userland
@@ -48,8 +48,8 @@ recipe() { # suite jdk...
 }
 
 # ---- one userland, inside its stack (with-pcscd.sh) ----
-# matrix.sh --in WORK ROOT SITUATIONS MAJOR=JAVA_HOME...: ROOT empty for this machine. Prints PASS and
-# FAIL lines, then "checks PASSED FAILED".
+# matrix.sh --in WORK ROOT SITUATIONS MAJOR=JAVA_HOME...: ROOT empty for this
+# machine. Prints PASS and FAIL lines, then "checks PASSED FAILED".
 if [ "${1:-}" = --in ]; then
   work=$2 root=$3 situations=$4
   shift 4
