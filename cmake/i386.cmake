@@ -16,4 +16,4 @@ set(ENV{PKG_CONFIG_PATH} "")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 # The VM that runs the Java tests for this target: the i386 VM under qemu, as
 # the scripts start it.
-set(VELK_TEST_JAVA ${CMAKE_CURRENT_LIST_DIR}/../scripts/java-i386.sh CACHE STRING "")
+set(VELK_TEST_JAVA ${CMAKE_CURRENT_LIST_DIR}/../scripts/java-emulated.sh i386 CACHE STRING "")

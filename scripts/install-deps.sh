@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs everything the build, the demo and the tests need from Debian's
-# archive. Safe to run again: it only installs what is missing.
+# archive: the host's tools and, unless --native-only, the other targets'
+# (32-bit x86, aarch64, armhf: compilers, libraries and VMs, run under qemu).
+# Safe to run again: it only installs what is missing.
 set -euo pipefail
 
-need_i386=1
-[ "${1:-}" = "--native-only" ] && need_i386=0
+foreign=1
+[ "${1:-}" = "--native-only" ] && foreign=0
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "install-deps: must run as root (apt-get)" >&2
@@ -14,24 +16,39 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 
 native=(cmake g++ make pkg-config binutils clang-format clang libclang-rt-14-dev
-  openjdk-17-jdk-headless junit5 libgtest-dev
+  openjdk-17-jdk-headless openjdk-17-source junit5 libgtest-dev
   pcscd libpcsclite-dev vsmartcard-vpcd libhidapi-dev
-  util-linux procps)
-i386=(gcc-multilib g++-multilib qemu-user
-  libpcsclite-dev:i386 libhidapi-dev:i386 libgtest-dev:i386
-  openjdk-17-jre-headless:i386)
+  util-linux procps mmdebstrap)
+# The cross compilers conflict with the gcc-multilib metapackage; the
+# versioned multilib packages it stands for do not.
+cross=(qemu-user gcc-12-multilib g++-12-multilib linux-libc-dev:i386
+  gcc-12-aarch64-linux-gnu g++-12-aarch64-linux-gnu
+  gcc-12-arm-linux-gnueabihf g++-12-arm-linux-gnueabihf)
+for arch in i386 arm64 armhf; do
+  cross+=("libpcsclite-dev:${arch}" "libhidapi-dev:${arch}" "libgtest-dev:${arch}"
+    "openjdk-17-jre-headless:${arch}")
+done
 
 missing=()
 is_installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed'
 }
 for p in "${native[@]}"; do is_installed "$p" || missing+=("$p"); done
-if [ "$need_i386" = 1 ]; then
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-    updated=0
+if [ "$foreign" = 1 ]; then
+  for arch in i386 arm64 armhf; do
+    dpkg --print-foreign-architectures | grep -qx "$arch" || dpkg --add-architecture "$arch"
+  done
+  for p in "${cross[@]}"; do is_installed "$p" || missing+=("$p"); done
+  # Only the metapackages go; what they pulled in stays, kept as wanted.
+  old=()
+  for p in g++-multilib gcc-multilib; do is_installed "$p" && old+=("$p"); done
+  if [ "${#old[@]}" -gt 0 ]; then
+    echo "install-deps: removing ${old[*]} (conflicts with the cross compilers)"
+    dpkg --remove "${old[@]}" >/dev/null
+    for p in gcc-12-multilib g++-12-multilib; do
+      ! is_installed "$p" || apt-mark manual "$p" >/dev/null
+    done
   fi
-  for p in "${i386[@]}"; do is_installed "$p" || missing+=("$p"); done
 fi
 
 if [ "${#missing[@]}" -eq 0 ]; then
@@ -40,5 +57,5 @@ fi
 
 echo "install-deps: installing ${missing[*]}"
 apt-get update -qq
-# --no-install-recommends keeps i386 python3 (pulled in by recommends) out.
+# --no-install-recommends keeps foreign python3 (pulled in by recommends) out.
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

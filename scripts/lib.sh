@@ -4,6 +4,9 @@
 #   velk_java_home           exports JAVA_HOME: the environment's when set, else
 #                            the JDK of the javac on PATH
 #   VELK_I386_JAVA           the 32-bit VM under qemu (scripts/java-i386.sh)
+#   velk_vm TARGET           prints the command that starts the VM of TARGET
+#                            (x86_64, or under qemu i386, aarch64, armhf); the
+#                            x86_64 one needs velk_java_home first
 #   velk_scratch             makes $scratch, a directory removed when the shell exits
 #   fresh_dir                prints a new directory inside $scratch
 #   on_exit COMMAND          runs COMMAND (eval) when the shell exits, before
@@ -38,6 +41,17 @@ velk_java_home() {
     JAVA_HOME=$(dirname "$(dirname "$(readlink -f "$javac")")")
   fi
   export JAVA_HOME
+}
+
+velk_vm() {
+  case $1 in
+  x86_64) echo "${JAVA_HOME:?velk_java_home first}/bin/java" ;;
+  i386 | aarch64 | armhf) echo "$VELK_ROOT/scripts/java-emulated.sh $1" ;;
+  *)
+    echo "velk_vm: no VM for target $1" >&2
+    return 1
+    ;;
+  esac
 }
 
 _velk_on_exit() {

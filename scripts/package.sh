@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Assembles the distribution in build/dist (or the directory given), as Maven
 # repositories expect it (com.vormel.kx:velk:<version>):
-#   velk-<version>.jar          the Java classes, the native libraries of both
-#                               targets (linux-x86_64 from preset default,
-#                               linux-x86 from preset i386) under
+#   velk-<version>.jar          the Java classes, the native libraries of all
+#                               four targets (linux-x86_64 from preset
+#                               default, linux-x86 from i386, linux-aarch64
+#                               from aarch64, linux-armhf from armhf) under
 #                               /natives/<platform>/, a manifest that runs the
 #                               diagnostic tool
 #   velk-<version>.pom          the coordinates; no dependencies
 #   velk-<version>-sources.jar  the Java sources
 #   velk-<version>-javadoc.jar  the API documentation
-# Builds whatever of the two presets is missing or stale. Runs from the same
+# Builds whatever of the four presets is missing or stale. Runs from the same
 # commit give byte-identical files: entries in a fixed order, all with the
 # commit's time (or SOURCE_DATE_EPOCH's). Prints the jar's path last.
 #   scripts/package.sh [DIST_DIR]
@@ -29,6 +30,8 @@ die() {
 targets=(
   "default linux-x86_64 X86-64"
   "i386 linux-x86 80386"
+  "aarch64 linux-aarch64 AArch64"
+  "armhf linux-armhf ARM"
 )
 
 for t in "${targets[@]}"; do
@@ -58,7 +61,7 @@ jar_from() {
 }
 
 # The classes: those of the x86_64 build's jar (the Java side is the same for
-# both widths), with its service registrations but without its manifest.
+# every target), with its service registrations but without its manifest.
 classes="${scratch}/classes"
 mkdir "${classes}"
 (cd "${classes}" && "${JAVA_HOME}/bin/jar" xf "${VELK_ROOT}/build/default/java/velk.jar")
@@ -72,12 +75,15 @@ oldest=$(sed -n 's/^set(oldest "\(.*\)")$/\1/p' tests/exports/CMakeLists.txt)
 for t in "${targets[@]}"; do
   read -r preset platform machine <<<"${t}"
   mkdir -p "${classes}/natives/${platform}"
+  # The host's strip may not know the target's machine; the build's own does.
+  strip_tool=$(sed -n 's/^CMAKE_STRIP:FILEPATH=//p' "build/${preset}/CMakeCache.txt")
+  [ -x "${strip_tool}" ] || die "no strip tool in build/${preset}/CMakeCache.txt"
   for lib in scard/libvelkscard.so:libpcsclite.so.1 reader/libvelkreader.so:libhidapi-hidraw.so.0; do
     src="build/${preset}/${lib%%:*}"
     tests/exports/check_library.sh "${src}" --machine "${machine}" --needed "${lib#*:}" \
       --oldest "${oldest}" --hardened >/dev/null || die "${src} cannot ship"
     # Debug sections make up most of the file; the symbols stay for stack traces.
-    strip --strip-debug -o "${classes}/natives/${platform}/$(basename "${src}")" "${src}"
+    "${strip_tool}" --strip-debug -o "${classes}/natives/${platform}/$(basename "${src}")" "${src}"
   done
 done
 
@@ -86,6 +92,7 @@ cat >"${manifest}" <<MANIFEST
 Main-Class: ${main_class}
 Implementation-Title: velk
 Implementation-Version: ${version}
+Enable-Native-Access: ALL-UNNAMED
 MANIFEST
 jar_from "${classes}" "${name}.jar" --manifest "${manifest}"
 
@@ -117,7 +124,7 @@ cat >"${name}.pom" <<POM
   <version>${version}</version>
   <packaging>jar</packaging>
   <name>velk</name>
-  <description>Smart-card readers (a bridge to PC/SC lite) and Wiegand-26 USB HID readers for Java on Linux, with the native libraries for x86_64 and 32-bit x86 inside.</description>
+  <description>Smart-card readers (a bridge to PC/SC lite) and Wiegand-26 USB HID readers for Java on Linux, with the native libraries for x86_64, 32-bit x86, aarch64 and 32-bit ARM (armhf) inside.</description>
 </project>
 POM
 echo "${name}.jar"

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Checks a built library as users' machines will see it:
 #   - it exports exactly the given names (the linker's own markers aside);
-#   - it needs only the C library (with its loader), libgcc_s, libstdc++ and
-#     the given platform libraries, and those without a search path of its own;
+#   - it is built for a machine that the project ships for, and on 32-bit ARM
+#     for the hard-float ABI (Debian's armhf);
+#   - it needs only the C library (with that machine's loader), libgcc_s,
+#     libstdc++ and the given platform libraries, and those without a search
+#     path of its own;
 #   - no symbol it imports needs a version newer than the given oldest
 #     versions; a weak reference, which the loader tolerates when the version
 #     is missing, does not count;
@@ -10,7 +13,7 @@
 #     stack protector, and with --fortified the C library's checked calls.
 #
 #   check_library.sh LIBRARY [--exports "NAME..."] [--needed "SONAME..."]
-#       [--oldest "GLIBC_2.17 GLIBCXX_3.4.19 ..."] [--machine X86-64|80386]
+#       [--oldest "GLIBC_2.17 GLIBCXX_3.4.19 ..."] [--machine X86-64|80386|AArch64|ARM]
 #       [--hardened] [--fortified]
 #
 # Without --oldest only the exports are checked (sanitizer builds).
@@ -34,8 +37,24 @@ done
 name=$(basename "$library")
 words() { tr ' ' '\n' <<<"$1" | sed '/^$/d' | sort; }
 
-if [ -n "$machine" ]; then
-  readelf -h "$library" | grep -qE "Machine:.*$machine" || fail "$name is not built for $machine"
+# The ELF header's machine decides which dynamic loader the library may need.
+header=$(readelf -h "$library")
+built_for=$(sed -n 's/^ *Machine: *//p' <<<"$header")
+loader=
+case $built_for in
+  *X86-64) loader=ld-linux-x86-64.so.2 ;;
+  *80386) loader=ld-linux.so.2 ;;
+  AArch64) loader=ld-linux-aarch64.so.1 ;;
+  ARM)
+    loader=ld-linux-armhf.so.3
+    # EF_ARM_ABI_FLOAT_HARD: floating-point arguments in VFP registers.
+    flags=$(sed -n 's/^ *Flags: *\(0x[0-9a-fA-F]*\).*/\1/p' <<<"$header")
+    (((${flags:-0} & 0x400) != 0)) || fail "$name is not built for the hard-float ABI (flags ${flags:-none})"
+    ;;
+  *) fail "$name is built for ${built_for:-an unknown machine}, for which nothing ships" ;;
+esac
+if [ -n "$machine" ] && [[ $built_for != *"$machine" ]]; then
+  fail "$name is built for $built_for, not $machine"
 fi
 
 if [ -n "$exports" ]; then
@@ -47,7 +66,7 @@ fi
 
 if [ -n "$oldest" ]; then
   dynamic=$(readelf -d "$library")
-  allowed=$(words "libc.so.6 ld-linux-x86-64.so.2 ld-linux.so.2 libgcc_s.so.1 libstdc++.so.6 $needed")
+  allowed=$(words "libc.so.6 $loader libgcc_s.so.1 libstdc++.so.6 $needed")
   linked=$(sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' <<<"$dynamic")
   for lib in $linked; do
     grep -qxF "$lib" <<<"$allowed" || fail "$name needs $lib"

@@ -2,7 +2,6 @@ import java.lang.reflect.InvocationTargetException;
 import java.net.URL;
 import java.net.URLClassLoader;
 import java.nio.file.Files;
-import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.Set;
 import java.util.TreeSet;
@@ -13,14 +12,15 @@ import java.util.TreeSet;
  * outcome and per file each library is mapped from. run.sh reads the lines.
  *
  * <p>Usage: {@code TwoLoaders CLASSES}: the jar or directory that the loaders load from. The
- * probe itself is not on their path; their parent is the platform class loader.
+ * probe itself is not on their path; their parent is the system class loader's parent (the
+ * platform class loader, the extension class loader on Java 8).
  */
 public final class TwoLoaders {
     public static void main(String[] args) throws Exception {
         URL classes = Paths.get(args[0]).toUri().toURL();
         for (int i = 1; i <= 2; i++) {
             ClassLoader loader = new URLClassLoader(new URL[] {classes},
-                    ClassLoader.getPlatformClassLoader());
+                    ClassLoader.getSystemClassLoader().getParent());
             System.out.println("loader" + i + " scard: " + scard(loader));
             System.out.println("loader" + i + " reader: " + reader(loader));
         }
@@ -54,7 +54,7 @@ public final class TwoLoaders {
             int slash = line.indexOf('/');
             if (slash >= 0) {
                 String path = line.substring(slash);
-                String file = Path.of(path.replace(" (deleted)", "")).getFileName().toString();
+                String file = Paths.get(path.replace(" (deleted)", "")).getFileName().toString();
                 if (file.equals("libvelkscard.so") || file.equals("libvelkreader.so")) {
                     found.add(path);
                 }

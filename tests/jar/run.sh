@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the distribution jar as a user gets it: each VM runs in a directory
-# that holds nothing but the jar, on the x86_64 VM and on the i386 VM under
-# qemu, with a private java.io.tmpdir outside /tmp (the i386 VM under qemu
-# cannot list /tmp). Prints one line per case and a closing count; exits
+# that holds nothing but the jar, on the x86_64 VM and on the i386, aarch64
+# and armhf VMs under qemu, with a private java.io.tmpdir outside /tmp (the
+# i386 VM under qemu cannot list /tmp). Prints one line per case and a closing count; exits
 # non-zero when a case fails.
 # Usage: tests/jar/run.sh JAR
 set -uo pipefail
@@ -26,11 +26,8 @@ probe="${scratch}/probe"
 "${JAVA_HOME}/bin/javac" -Xlint:all -Werror --release 17 -cp "${jar}" -d "${probe}" \
   "${here}/JarProbe.java" "${here}/TwoLoaders.java" || exit 1
 
-vm() { # width
-  case $1 in
-  x86_64) echo "${JAVA_HOME}/bin/java" ;;
-  x86) echo "${VELK_I386_JAVA[*]}" ;;
-  esac
+vm() { # target
+  velk_vm "$1"
 }
 
 # A directory that holds only a copy of the jar.
@@ -41,11 +38,11 @@ jar_dir() {
   echo "${d}"
 }
 
-# Runs a probe: probe WIDTH RUN_DIR TMPDIR [VM options...] [-- probe args]
+# Runs a probe: probe TARGET RUN_DIR TMPDIR [VM options...] [-- probe args]
 # java.library.path is the run directory, so the libraries can only come from
 # the jar or from velk.native.path, unless the options say otherwise.
 probe() {
-  local width=$1 run=$2 tmp=$3 main=JarProbe
+  local target=$1 run=$2 tmp=$3 main=JarProbe
   shift 3
   local opts=()
   while [ $# -gt 0 ] && [ "$1" != "--" ]; do
@@ -54,7 +51,7 @@ probe() {
   done
   [ $# -gt 0 ] && shift
   [ "${1:-}" = TwoLoaders ] && main=TwoLoaders && shift
-  (cd "${run}" && $(vm "${width}") -Djava.io.tmpdir="${tmp}" -Djava.library.path="${run}" \
+  (cd "${run}" && $(vm "${target}") -Djava.io.tmpdir="${tmp}" -Djava.library.path="${run}" \
     "${opts[@]}" -cp "$(basename "${jar}"):${probe}" "${main}" "$@" 2>&1)
 }
 
@@ -103,21 +100,24 @@ jar_classes() {
 }
 
 case_manifest_and_entries() {
-  local x entries want
+  local x manifest entries want platform
   x=$(fresh_dir)
   (cd "${x}" && "${JAVA_HOME}/bin/jar" xf "${jar}" META-INF/MANIFEST.MF) || return 1
-  expect_line "$(tr -d '\r' <"${x}/META-INF/MANIFEST.MF")" "Main-Class: com\.vormel\.kx\.tool\.Main" ||
-    return 1
-  entries=$("${JAVA_HOME}/bin/jar" tf "${jar}" | grep '\.so$' | sort | tr '\n' ' ')
-  want="natives/linux-x86/libvelkreader.so natives/linux-x86/libvelkscard.so"
-  want+=" natives/linux-x86_64/libvelkreader.so natives/linux-x86_64/libvelkscard.so "
+  manifest=$(tr -d '\r' <"${x}/META-INF/MANIFEST.MF")
+  expect_line "${manifest}" "Main-Class: com\.vormel\.kx\.tool\.Main" || return 1
+  expect_line "${manifest}" "Enable-Native-Access: ALL-UNNAMED" || return 1
+  entries=$("${JAVA_HOME}/bin/jar" tf "${jar}" | grep '\.so$' | LC_ALL=C sort | tr '\n' ' ')
+  want=
+  for platform in linux-aarch64 linux-armhf linux-x86 linux-x86_64; do
+    want+="natives/${platform}/libvelkreader.so natives/${platform}/libvelkscard.so "
+  done
   [ "${entries}" = "${want}" ] || {
     fail "native entries: ${entries}"
     return 1
   }
 }
 
-case_extracts() { # width
+case_extracts() { # target
   local run tmp out
   run=$(jar_dir)
   tmp=$(fresh_dir)
@@ -126,7 +126,7 @@ case_extracts() { # width
   expect_empty_dir "${tmp}"
 }
 
-case_two_vms_at_once() { # width
+case_two_vms_at_once() { # target
   local run tmp sync pa pb out_a out_b dirs status=0
   run=$(jar_dir)
   tmp=$(fresh_dir)
@@ -160,7 +160,7 @@ case_two_vms_at_once() { # width
 # Two class loaders of one VM each load both libraries, from each source the
 # loader knows: the jar's copies, velk.native.path, java.library.path. Each
 # gets a copy of its own; the copies are gone when the VM has ended.
-case_two_class_loaders() { # width source platform
+case_two_class_loaders() { # target source platform
   local run tmp own classes out lib opts=()
   run=$(jar_dir)
   tmp=$(fresh_dir)
@@ -192,7 +192,7 @@ case_two_class_loaders() { # width source platform
   expect_empty_dir "${tmp}"
 }
 
-case_property_override() { # width platform
+case_property_override() { # target platform
   local run tmp own out lib
   run=$(jar_dir)
   tmp=$(fresh_dir)
@@ -206,7 +206,7 @@ case_property_override() { # width platform
   expect_empty_dir "${tmp}"
 }
 
-case_property_empty_dir() { # width
+case_property_empty_dir() { # target
   local run tmp empty out
   run=$(jar_dir)
   tmp=$(fresh_dir)
@@ -248,7 +248,7 @@ case_property_on_unsupported_platform() {
 
 # java -jar starts the diagnostic tool. Its list command reaches the bridge and
 # reports the missing daemon in the bridge's own words.
-case_tool_starts() { # width
+case_tool_starts() { # target
   local run tmp out rc
   run=$(jar_dir)
   tmp=$(fresh_dir)
@@ -278,9 +278,10 @@ run_case() { # description function args...
   fi
 }
 
-run_case "jar: manifest runs the tool, natives for both platforms" case_manifest_and_entries
-for w in x86_64 x86; do
-  platform=linux-${w}
+run_case "jar: manifest runs the tool and allows native access, natives for four platforms" \
+  case_manifest_and_entries
+for t in "x86_64 linux-x86_64" "i386 linux-x86" "aarch64 linux-aarch64" "armhf linux-armhf"; do
+  read -r w platform <<<"${t}"
   run_case "${w}: the jar's natives load from a private directory gone after loading" case_extracts "${w}"
   run_case "${w}: two VMs starting together extract to separate directories" case_two_vms_at_once "${w}"
   run_case "${w}: velk.native.path replaces the jar's copies" case_property_override "${w}" "${platform}"

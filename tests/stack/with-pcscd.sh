@@ -27,6 +27,11 @@
 #   --pinpad-card SCRIPT  card script behind the pin-pad (default: pinpad.vcard)
 #   --debug          pcscd logs debug messages and APDUs
 #   --keep           keep the stack's directory (logs) after stopping
+#   --root DIR       pcscd and vpcd of the Debian userland at DIR (by chroot);
+#                    /proc, /dev, /sys, the stack's /run/pcscd and the temporary
+#                    directory (${TMPDIR:-/tmp}) appear in it at the host's paths
+#   --no-polkit      start pcscd with --disable-polkit where it has that option
+#                    (a polkit build refuses clients polkit has not allowed)
 #
 # COMMAND (and the output of `start`) gets: PCSCLITE_CSOCK_NAME, VELK_READER,
 # VELK_READER2, VELK_ATR and VELK_ATR2 (the cards' ATRs in hex, empty for an
@@ -62,6 +67,8 @@ pinpad=
 pinpad_card=$scripts_dir/pinpad.vcard
 pinpad_name="Velk PIN Pad"
 nreaders=2
+root=
+polkit=1
 
 die() {
   echo "with-pcscd: $*" >&2
@@ -126,7 +133,7 @@ if [ "${1:-}" = pcscd-kill ] || [ "${1:-}" = pcscd-start ]; then
   # only if that pid is dead to kill(pid, 0), which an unreaped zombie or a process
   # that reused the pid is not; it would refuse to start.
   rm -f "$dir/run/pcscd.pid" "$dir/run/pcscd.comm"
-  setsid /usr/sbin/pcscd "${pcscd_args[@]}" </dev/null >>"$dir/pcscd.log" 2>&1 &
+  setsid "${pcscd[@]}" "${pcscd_args[@]}" </dev/null >>"$dir/pcscd.log" 2>&1 &
   pids[0]=$!
   echo "${pids[*]}" >"$dir/pids"
   # shellcheck disable=SC2086
@@ -162,6 +169,8 @@ while [ $# -gt 0 ]; do
     --pinpad-card) pinpad_card=$2; shift 2 ;;
     --debug) debug=1; shift ;;
     --keep) keep=1; shift ;;
+    --root) root=$(cd "$2" && pwd) || die "no userland at $2"; shift 2 ;;
+    --no-polkit) polkit=0; shift ;;
     start) mode=start; shift; break ;;
     --) mode=run; shift; break ;;
     *) die "unknown option $1 (see the top of $self)" ;;
@@ -171,9 +180,10 @@ done
 [ "$mode" = start ] || [ $# -gt 0 ] || die "no command after --"
 [ -r "$card" ] || die "cannot read card script $card"
 [ "$card2" = none ] || [ -r "$card2" ] || die "cannot read card script $card2"
-[ -r "$driver" ] || die "vpcd driver $driver missing (package vsmartcard-vpcd)"
+[ -r "$root$driver" ] || die "vpcd driver $root$driver missing (package vsmartcard-vpcd)"
 [ -z "$pinpad" ] || [ -r "$pinpad" ] || die "cannot read the pin-pad driver $pinpad"
 [ -z "$pinpad" ] || [ -r "$pinpad_card" ] || die "cannot read card script $pinpad_card"
+[ -z "$pinpad" ] || [ -z "$root" ] || die "--pinpad runs with the host's pcscd only, not with --root"
 
 if [ "$inside" = 0 ]; then
   # A private mount namespace; without root, a user namespace makes us root in it.
@@ -233,8 +243,17 @@ trap 'exit 143' TERM
 mount --bind "$dir/run" /run/pcscd 2>/dev/null ||
   { mkdir -p /run/pcscd && mount --bind "$dir/run" /run/pcscd; } ||
   die "cannot bind a private directory onto /run/pcscd"
+pcscd=(/usr/sbin/pcscd)
+if [ -n "$root" ]; then
+  tmp_base=$(cd "${TMPDIR:-/tmp}" && pwd)
+  mkdir -p "$root/run/pcscd" "$root$tmp_base"
+  mount -t proc proc "$root/proc" && mount --rbind /dev "$root/dev" &&
+    mount --rbind /sys "$root/sys" && mount --bind "$tmp_base" "$root$tmp_base" &&
+    mount --bind "$dir/run" "$root/run/pcscd" || die "cannot mount what $root needs"
+  pcscd=(chroot "$root" /usr/sbin/pcscd)
+fi
 # Empty USB driver bundles: pcscd's hotplug then finds no real reader to add.
-for bundle in /usr/lib/pcsc/drivers/*.bundle; do
+for bundle in "$root"/usr/lib/pcsc/drivers/*.bundle; do
   [ -d "$bundle" ] && mount -t tmpfs -o ro,size=16k velk-none "$bundle"
 done
 
@@ -248,17 +267,23 @@ port_in_use() {
 }
 lockdir=${TMPDIR:-/tmp}/velk-pcsc-ports
 mkdir -p "$lockdir"
-port=
-for _ in $(seq 200); do
-  p=$((20000 + 2 * (RANDOM % 6000)))
-  exec {lockfd}>"$lockdir/$p.lock"
-  if flock -n "$lockfd" && ! port_in_use "$p" && ! port_in_use $((p + 1)); then
-    port=$p
-    break
-  fi
-  exec {lockfd}>&-
-done
-[ -n "$port" ] || die "no free pair of TCP ports"
+# Sets claimed to the first port of a free pair; its lock stays held.
+claim_port_pair() {
+  local p fd
+  claimed=
+  for _ in $(seq 200); do
+    p=$((20000 + 2 * (RANDOM % 6000)))
+    exec {fd}>"$lockdir/$p.lock"
+    if flock -n "$fd" && ! port_in_use "$p" && ! port_in_use $((p + 1)); then
+      claimed=$p
+      return 0
+    fi
+    exec {fd}>&-
+  done
+  die "no free pair of TCP ports"
+}
+claim_port_pair
+port=$claimed
 
 cat >"$dir/conf/vpcd" <<EOF
 FRIENDLYNAME "$name"
@@ -270,17 +295,8 @@ EOF
 # The virtual pin-pad reader: its card connects to the first port of another
 # pair, its keypad listens on the second.
 if [ -n "$pinpad" ]; then
-  pinpad_port=
-  for _ in $(seq 200); do
-    p=$((20000 + 2 * (RANDOM % 6000)))
-    exec {pinpad_lockfd}>"$lockdir/$p.lock"
-    if flock -n "$pinpad_lockfd" && ! port_in_use "$p" && ! port_in_use $((p + 1)); then
-      pinpad_port=$p
-      break
-    fi
-    exec {pinpad_lockfd}>&-
-  done
-  [ -n "$pinpad_port" ] || die "no free pair of TCP ports for the pin-pad"
+  claim_port_pair
+  pinpad_port=$claimed
   printf 'FRIENDLYNAME "%s"\nDEVICENAME   %s:%s\nLIBPATH      %s\n' \
     "$pinpad_name" "$pinpad_port" $((pinpad_port + 1)) "$pinpad" >"$dir/conf/pinpad"
 fi
@@ -288,8 +304,11 @@ fi
 export PCSCLITE_CSOCK_NAME=$dir/run/pcscd.comm
 pcscd_args=(-f -c "$dir/conf")
 [ "$debug" = 1 ] && pcscd_args+=(--debug --apdu)
+if [ "$polkit" = 0 ] && [[ $("${pcscd[@]}" --help 2>&1) == *--disable-polkit* ]]; then
+  pcscd_args+=(--disable-polkit)
+fi
 # Started detached (setsid, no terminal) so that in `start` mode it outlives us.
-setsid /usr/sbin/pcscd "${pcscd_args[@]}" </dev/null >"$dir/pcscd.log" 2>&1 &
+setsid "${pcscd[@]}" "${pcscd_args[@]}" </dev/null >"$dir/pcscd.log" 2>&1 &
 pids+=($!)
 # Not a job: pcscd-kill's crash would otherwise be announced as "Killed".
 disown $!
@@ -367,7 +386,7 @@ if [ -n "$pinpad" ]; then
     VELK_PINPAD_CARD_CONTROL)
 fi
 {
-  printf 'pcscd_args=(%s)\n' "${pcscd_args[*]@Q}"
+  printf 'pcscd=(%s)\npcscd_args=(%s)\n' "${pcscd[*]@Q}" "${pcscd_args[*]@Q}"
   printf 'wait_cmd=%q\ntimeout=%q\nnreaders=%q\n' "$wait_cmd" "$timeout" "$nreaders"
   printf 'present=(%s)\ncontrols=(%s)\n' "${present[*]@Q}" "${controls[*]@Q}"
 } >"$dir/restart.conf"

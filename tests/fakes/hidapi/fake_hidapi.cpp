@@ -9,10 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <fstream>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -75,11 +73,19 @@ void loadScriptFile() {
     if (path == nullptr) {
         return;
     }
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
+    // C stdio rather than a file stream: the stream's C++ runtime code would
+    // need a newer C library than the oldest userland that loads the stand-in.
+    std::string text;
+    if (FILE* f = std::fopen(path, "r")) {
+        char chunk[4096];
+        size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+            text.append(chunk, n);
+        }
+        std::fclose(f);
+    }
     std::deque<Step> steps;
-    if (!fakehid::parseScript(text.str(), steps)) {
+    if (!fakehid::parseScript(text, steps)) {
         fail("bad script file");
     }
     state().script = steps;
