@@ -18,7 +18,7 @@ export DEBIAN_FRONTEND=noninteractive
 native=(cmake g++ make pkg-config binutils clang-format clang libclang-rt-14-dev
   openjdk-17-jdk-headless openjdk-17-source junit5 libgtest-dev
   pcscd libpcsclite-dev vsmartcard-vpcd libhidapi-dev
-  util-linux procps mmdebstrap)
+  util-linux procps mmdebstrap debian-archive-keyring gpg)
 # The cross compilers conflict with the gcc-multilib metapackage; the
 # versioned multilib packages it stands for do not.
 cross=(qemu-user gcc-12-multilib g++-12-multilib linux-libc-dev:i386

@@ -2,8 +2,8 @@
 # Installs what is missing, then builds and runs every test: x86_64, the
 # 32-bit x86 and both ARM targets under qemu, the sanitizer build and a
 # bounded fuzzing run; with all four targets, also the distribution: packaged
-# twice, byte for byte the same, and the jar checked as a user gets it on
-# each target's VM.
+# twice, byte for byte the same, the jar checked as a user gets it on each
+# target's VM, and on every Java from 8 to 25 in Debian userlands old and new.
 # Usage: scripts/test.sh [preset...]   (default: default i386 aarch64 armhf asan fuzz)
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -33,4 +33,6 @@ if [ "${all_targets}" = 1 ]; then
   jar=$(scripts/package.sh | tail -n 1)
   tests/jar/reproducible.sh "$(dirname "${jar}")"
   tests/jar/run.sh "${jar}"
+  echo "=== userlands: the jar on JDK 8, 11, 17, 21 and 25 in Debian 11, 12, 13 and unstable"
+  tests/matrix/matrix.sh "${jar}" build/default
 fi
