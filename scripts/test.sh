@@ -17,10 +17,13 @@ presets=("$@")
 
 for preset in "${presets[@]}"; do
   echo "=== ${preset}: configure and build"
+  start=$SECONDS
   cmake --preset "${preset}" >/dev/null
   cmake --build --preset "${preset}"
+  built=$((SECONDS - start))
   echo "=== ${preset}: test"
   ctest --preset "${preset}" -j2
+  echo "=== ${preset}: built in ${built} s, tested in $((SECONDS - start - built)) s"
 done
 
 # The distribution jar carries every target; check it as a user gets it.
@@ -30,9 +33,13 @@ for target in default i386 aarch64 armhf; do
 done
 if [ "${all_targets}" = 1 ]; then
   echo "=== distribution: package, package again, test the jar"
+  start=$SECONDS
   jar=$(scripts/package.sh | tail -n 1)
   tests/jar/reproducible.sh "$(dirname "${jar}")"
   tests/jar/run.sh "${jar}"
+  echo "=== distribution: $((SECONDS - start)) s"
+  start=$SECONDS
   echo "=== userlands: the jar on JDK 8, 11, 17, 21 and 25 in Debian 11, 12, 13 and unstable"
   tests/matrix/matrix.sh "${jar}" build/default
+  echo "=== userlands: $((SECONDS - start)) s"
 fi
