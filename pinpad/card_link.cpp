@@ -11,6 +11,8 @@
 #include <cstring>
 #include <utility>
 
+#include "loopback.h"
+
 namespace pinpad {
 
 namespace {
@@ -24,23 +26,8 @@ constexpr int kAnswerTimeoutMs = 15000;
 }  // namespace
 
 bool CardLink::listen(std::uint16_t port, std::string& error) {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (listenFd_ < 0) {
-        error = std::string("card socket: ") + std::strerror(errno);
-        return false;
-    }
-    const int one = 1;
-    setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listenFd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(listenFd_, 1) != 0) {
-        error = "card port " + std::to_string(port) + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    listenFd_ = listenOnLoopback(port, 1, SOCK_NONBLOCK, "card", error);
+    return listenFd_ >= 0;
 }
 
 void CardLink::close() {

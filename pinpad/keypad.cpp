@@ -12,6 +12,7 @@
 #include <ctime>
 #include <utility>
 
+#include "loopback.h"
 #include "reader_features.h"
 
 namespace pinpad {
@@ -55,20 +56,12 @@ Keypad::~Keypad() {
 }
 
 bool Keypad::start(std::uint16_t port, std::string& error) {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0 || ::pipe2(wakeFds_, O_CLOEXEC) != 0) {
+    if (::pipe2(wakeFds_, O_CLOEXEC) != 0) {
         error = std::string("keypad socket: ") + std::strerror(errno);
         return false;
     }
-    const int one = 1;
-    setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listenFd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(listenFd_, 8) != 0) {
-        error = "keypad port " + std::to_string(port) + ": " + std::strerror(errno);
+    listenFd_ = listenOnLoopback(port, 8, 0, "keypad", error);
+    if (listenFd_ < 0) {
         return false;
     }
     thread_ = std::thread([this] { serve(); });

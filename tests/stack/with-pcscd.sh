@@ -267,7 +267,9 @@ port_in_use() {
 }
 lockdir=${TMPDIR:-/tmp}/velk-pcsc-ports
 mkdir -p "$lockdir"
-# Sets claimed to the first port of a free pair; its lock stays held.
+# Sets claimed to the first port of a free pair; its lock stays held (the
+# descriptor is kept in port_locks).
+port_locks=()
 claim_port_pair() {
   local p fd
   claimed=
@@ -276,6 +278,7 @@ claim_port_pair() {
     exec {fd}>"$lockdir/$p.lock"
     if flock -n "$fd" && ! port_in_use "$p" && ! port_in_use $((p + 1)); then
       claimed=$p
+      port_locks+=("$fd")
       return 0
     fi
     exec {fd}>&-
@@ -400,8 +403,7 @@ if [ "$mode" = start ]; then
   exit 0
 fi
 
-exec {lockfd}>&- # the children keep the port lock held
-[ -z "$pinpad" ] || exec {pinpad_lockfd}>&-
+for fd in "${port_locks[@]}"; do exec {fd}>&-; done # the children keep the port locks held
 "$@" <&0 &
 cmd_pid=$!
 status=0
