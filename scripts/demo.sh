@@ -2,7 +2,7 @@
 # Builds the libraries and the jar's command line tool, then shows the tool at
 # work on the built-in virtual stack: a private pcscd with the vpcd reader
 # driver and the project's virtual cards (T=1 in the first reader, T=0 in the
-# second), and the scripted stand-in for hidapi put in front of the real one
+# second) with the virtual pin-pad reader as a third, and the scripted stand-in for hidapi put in front of the real one
 # with LD_LIBRARY_PATH. Then a plain javax.smartcardio program
 # (scripts/demo/CardReport.java) runs once on the JDK's provider and once on the
 # Velk provider, selected only by -Djava.security.properties, side by side.
@@ -32,6 +32,14 @@ if [ "${1:-}" = --steps ]; then
   show send "${VELK_READER}" 00A4040007A0000002471001 00B0000004 00CA000108 00CA000010
   show send --transaction --protocol t0 "${VELK_READER2}" 00B0000006 00C2000003CAFE01
   show attr 0 ifd-atr
+  # The virtual pin-pad: its features, then a PIN verification with 1234
+  # "typed" on its keypad (PIN_VERIFY_STRUCTURE: ASCII digits in an 8-byte
+  # block of the VERIFY APDU 00 20 00 01 08 FF..FF).
+  show features "${VELK_PINPAD_READER}"
+  printf '\n$ %s\n' "\"\$VELK_PINPAD_CTL\" type 1234"
+  "${VELK_PINPAD_CTL}" type 1234
+  show control "${VELK_PINPAD_READER}" verify-pin-direct \
+    "1E0082080008040200090400000000 0D000000 0020000108FFFFFFFFFFFFFFFF"
 
   velk_java_home
   velk_scratch
@@ -68,14 +76,14 @@ fi
 velk_java_home
 cmake --preset default >/dev/null
 cmake --build --preset default --target velkscard velkreader velk_java velk_vcard \
-  velk_pcsc_wait velk_fake_hidapi_shared >/dev/null
+  velk_pcsc_wait velk_fake_hidapi_shared velkpinpad >/dev/null
 fake_hidapi_dir=$(sed -n 's/^VELK_FAKE_HIDAPI_DIR:INTERNAL=//p' "${build}/CMakeCache.txt")
 export fake_hidapi_dir
 
 tests/stack/with-pcscd.sh --vcard "${build}/tests/vcard/velk_vcard" \
   --wait "${build}/tests/vcard/velk_pcsc_wait" \
-  --card tests/vcard/scripts/t1.vcard --card2 tests/vcard/scripts/t0.vcard -- \
-  "$0" --steps
+  --card tests/vcard/scripts/t1.vcard --card2 tests/vcard/scripts/t0.vcard \
+  --pinpad "${build}/pinpad/libvelkpinpad.so" -- "$0" --steps
 tests/stack/with-pcscd.sh --vcard "${build}/tests/vcard/velk_vcard" \
   --wait "${build}/tests/vcard/velk_pcsc_wait" \
   --card tests/vcard/scripts/chains-t1.vcard --card2 tests/vcard/scripts/chains-t0.vcard -- \
