@@ -183,7 +183,6 @@ done
 [ -r "$root$driver" ] || die "vpcd driver $root$driver missing (package vsmartcard-vpcd)"
 [ -z "$pinpad" ] || [ -r "$pinpad" ] || die "cannot read the pin-pad driver $pinpad"
 [ -z "$pinpad" ] || [ -r "$pinpad_card" ] || die "cannot read card script $pinpad_card"
-[ -z "$pinpad" ] || [ -z "$root" ] || die "--pinpad runs with the host's pcscd only, not with --root"
 
 if [ "$inside" = 0 ]; then
   # A private mount namespace; without root, a user namespace makes us root in it.
@@ -300,8 +299,14 @@ EOF
 if [ -n "$pinpad" ]; then
   claim_port_pair
   pinpad_port=$claimed
+  # A userland's pcscd sees the temporary directory at the same path.
+  pinpad_lib=$pinpad
+  if [ -n "$root" ]; then
+    pinpad_lib=$dir/libvelkpinpad.so
+    cp "$pinpad" "$pinpad_lib"
+  fi
   printf 'FRIENDLYNAME "%s"\nDEVICENAME   %s:%s\nLIBPATH      %s\n' \
-    "$pinpad_name" "$pinpad_port" $((pinpad_port + 1)) "$pinpad" >"$dir/conf/pinpad"
+    "$pinpad_name" "$pinpad_port" $((pinpad_port + 1)) "$pinpad_lib" >"$dir/conf/pinpad"
 fi
 
 export PCSCLITE_CSOCK_NAME=$dir/run/pcscd.comm
