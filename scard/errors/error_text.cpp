@@ -133,4 +133,12 @@ std::string sCardErrorCodeToStr(long code) {
     return std::string("unknown error (code=") + hex + ")";
 }
 
+std::string controlErrorCodeToStr(long code) {
+    if (static_cast<uint32_t>(code) == 0x8010001f) {
+        return "SCARD_E_UNSUPPORTED_FEATURE (This smart card does not support the requested "
+               "feature.)";
+    }
+    return sCardErrorCodeToStr(code);
+}
+
 }  // namespace velk

@@ -22,11 +22,11 @@ void throwIfJniExceptionPending(JNIEnv* env, int line) {
     }
 }
 
-void throwIfPcscFailed(JNIEnv* env, LONG code, const char* prefix) {
+void throwIfPcscFailed(JNIEnv* env, LONG code, const char* prefix, std::string (*codeText)(long)) {
     if (code == SCARD_S_SUCCESS) {
         return;
     }
-    throw VelkCardException(env, prefix + sCardErrorCodeToStr(code));
+    throw VelkCardException(env, prefix + codeText(code));
 }
 
 }  // namespace velk

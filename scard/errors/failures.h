@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "errors/error_text.h"
+
 namespace velk {
 
 // The decimal text of a failure-site number.
@@ -19,8 +21,10 @@ std::string lineText(int line);
 // Turns a pending Java exception into a fatal failure at this site.
 void throwIfJniExceptionPending(JNIEnv* env, int line);
 
-// Turns a PC/SC error code into a VelkCardException: prefix, then the text.
-void throwIfPcscFailed(JNIEnv* env, LONG code, const char* prefix);
+// Turns a PC/SC error code into a VelkCardException: prefix, then the text
+// that codeText gives.
+void throwIfPcscFailed(JNIEnv* env, LONG code, const char* prefix,
+                       std::string (*codeText)(long) = sCardErrorCodeToStr);
 
 // PC/SC lite's LONG and DWORD are 64 bits wide on x86_64; its result codes
 // are 32-bit patterns either way, so they are compared on their low half.

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "com_vormel_kx_platform_velksmartcard_VelkSCardControl.h"  // javac -h
+#include "errors/error_text.h"
 #include "errors/failures.h"
 #include "errors/guard_sites.h"
-#include "errors/velk_card_exception.h"
 #include "methods/bridge_call.h"
 #include "methods/byte_request.h"
 #include "methods/byte_result.h"
@@ -29,12 +29,6 @@ constexpr int kUnexpected = 1089;
 
 // The largest answer pcsc-lite carries; it refuses a larger buffer.
 constexpr DWORD kAnswerCapacity = MAX_BUFFER_SIZE_EXTENDED;
-
-// pcsc-lite gives one code two names; from a reader's control channel it
-// means that the reader lacks the function.
-constexpr const char* kUnsupportedFeature =
-    "SCardControl failed with code SCARD_E_UNSUPPORTED_FEATURE (This smart card does not support "
-    "the requested feature.)";
 
 // Reader commands are short; a longer one goes to the heap.
 constexpr std::size_t kCommandStackCapacity = 1024;
@@ -57,10 +51,7 @@ Java_com_vormel_kx_platform_velksmartcard_VelkSCardControl_SCardControl(JNIEnv* 
         DWORD answerLength = 0;
         LONG rv = SCardControl(handleFromJava(card), dwordFromJava(controlCode), copy.data(),
                                copy.size(), answer, kAnswerCapacity, &answerLength);
-        if (isCode(rv, SCARD_E_UNSUPPORTED_FEATURE)) {
-            throw VelkCardException(env, kUnsupportedFeature);
-        }
-        throwIfPcscFailed(env, rv, "SCardControl failed with code ");
+        throwIfPcscFailed(env, rv, "SCardControl failed with code ", controlErrorCodeToStr);
         if (answerLength > kAnswerCapacity) {
             throwFatal(env, guard_sites::kControlAnswerOverrun,
                        "lpBytesReturned=" + std::to_string(answerLength) + " exceeds buffer of " +

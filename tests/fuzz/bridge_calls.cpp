@@ -145,6 +145,13 @@ void require(bool condition, const char* method, const char* what) {
 
 // A byte[] result holds the reported length, beginning with what PC/SC wrote
 // (bytes past that are whatever the buffer held).
+// Whether PC/SC got the Java array's bytes.
+bool sameBytes(const std::vector<jbyte>& sent, const std::vector<BYTE>& got) {
+    return sent.size() == got.size() &&
+           std::equal(sent.begin(), sent.end(), got.begin(),
+                      [](jbyte a, BYTE b) { return static_cast<BYTE>(a) == b; });
+}
+
 void requireBytes(FakeJniEnv& vm, jbyteArray r, const std::vector<BYTE>& data,
                   std::optional<DWORD> reported, const char* method) {
     std::vector<jbyte> got = vm.bytesOf(r);
@@ -392,11 +399,8 @@ void transmit(Input& in, FakeJniEnv& vm, BridgeSession& session) {
     checkBridgeOutcome(vm, "SCardTransmit", r == nullptr, false);
     if (normal(vm)) {
         const fakepcsc::TransmitCall& call = fake().transmitCalls.at(0);
-        std::vector<jbyte> sent = vm.bytesOf(request);
-        require(call.request.size() == sent.size() &&
-                    std::equal(sent.begin(), sent.end(), call.request.begin(),
-                               [](jbyte a, BYTE b) { return static_cast<BYTE>(a) == b; }),
-                "SCardTransmit", "request not passed on");
+        require(sameBytes(vm.bytesOf(request), call.request), "SCardTransmit",
+                "request not passed on");
         require(call.sendPciValue && call.sendPciValue->dwProtocol == dwordOf(protocol),
                 "SCardTransmit", "send protocol");
         fakepcsc::TransmitStep step = stepsTaken(script, 1)[0];
@@ -441,11 +445,8 @@ void control(Input& in, FakeJniEnv& vm, BridgeSession& session) {
     checkBridgeOutcome(vm, "SCardControl", r == nullptr, false);
     if (normal(vm)) {
         const fakepcsc::ControlCall& call = fake().controlCalls.at(0);
-        std::vector<jbyte> sent = vm.bytesOf(command);
-        require(call.command.size() == sent.size() &&
-                    std::equal(sent.begin(), sent.end(), call.command.begin(),
-                               [](jbyte a, BYTE b) { return static_cast<BYTE>(a) == b; }),
-                "SCardControl", "command not passed on");
+        require(sameBytes(vm.bytesOf(command), call.command), "SCardControl",
+                "command not passed on");
         require(call.controlCode == dwordOf(code), "SCardControl", "control code");
         fakepcsc::ControlStep step = stepsTaken(script, 1)[0];
         requireBytes(vm, r, step.answer, step.reportedLength, "SCardControl");

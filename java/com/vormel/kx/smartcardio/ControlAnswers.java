@@ -81,12 +81,8 @@ final class ControlAnswers {
                 number(tlv, PinProperties.TLV_TIMEOUT2), tlv);
     }
 
+    // A property the reader does not give counts as 0, as in the structure.
     private static int number(Map<Integer, byte[]> tlv, int tag) {
-        byte[] value = tlv.get(tag);
-        int n = 0;
-        for (int i = value == null ? -1 : Math.min(value.length, 4) - 1; i >= 0; --i) {
-            n = n << 8 | (value[i] & 0xFF);
-        }
-        return n;
+        return (int) Math.max(0, PinProperties.littleEndian(tlv.get(tag)));
     }
 }

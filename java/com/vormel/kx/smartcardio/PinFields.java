@@ -116,7 +116,7 @@ final class PinFields {
         int blockBits = format.blockSize * 8;
         for (int offset : offsets) {
             int first = format.pinBit(offset);
-            if (first > dataBits || first + blockBits > dataBits) {
+            if (first + blockBits > dataBits) {
                 throw new IllegalArgumentException("blockSize: the PIN block at bit " + first
                         + " of " + format.blockSize + " byte(s) ends past the template's " + data
                         + " data byte(s)");

@@ -28,7 +28,7 @@ public enum PinPadStatus {
      * @return its meaning
      */
     public static PinPadStatus of(ResponseAPDU response) {
-        if (response.getData().length != 0) {
+        if (response.getNr() != 0) {
             return CARD_ANSWERED;
         }
         switch (response.getSW()) {

@@ -97,7 +97,11 @@ public final class PinProperties {
      * @return the value, or -1
      */
     public long tlvNumber(int tag) {
-        byte[] value = tlv.get(tag);
+        return littleEndian(tlv.get(tag));
+    }
+
+    /** A value of 1 to 4 bytes, little-endian; -1 for none or a longer one. */
+    static long littleEndian(byte[] value) {
         if (value == null || value.length == 0 || value.length > 4) {
             return -1;
         }

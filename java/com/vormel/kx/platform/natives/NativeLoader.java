@@ -93,8 +93,8 @@ public final class NativeLoader {
             loadFromLibraryPath(name, resource);
             return;
         }
-        String instead = "set -D" + PATH_PROPERTY + "=<directory holding " + file
-                + "> or -Djava.io.tmpdir=<a directory that allows executables>";
+        String instead = "set " + pathSetting(file)
+                + " or -Djava.io.tmpdir=<a directory that allows executables>";
         try (InputStream copied = in) {
             PrivateCopy.load(copied, file);
         } catch (PrivateCopy.NoDirectory e) {
@@ -109,8 +109,8 @@ public final class NativeLoader {
                                        e);
         } catch (IOException e) {
             throw linkError("velk: cannot extract " + resource + " to "
-                    + System.getProperty("java.io.tmpdir") + " (" + e + "); set -D" + PATH_PROPERTY
-                    + "=<directory holding " + file + "> to load it from there",
+                    + System.getProperty("java.io.tmpdir") + " (" + e + "); set " + pathSetting(file)
+                    + " to load it from there",
                 e);
         }
     }
@@ -148,8 +148,7 @@ public final class NativeLoader {
                 }
             }
             throw linkError("velk: this jar holds no " + resource + " and " + e.getMessage()
-                    + "; set -D" + PATH_PROPERTY + "=<directory holding "
-                    + System.mapLibraryName(name) + ">",
+                    + "; set " + pathSetting(System.mapLibraryName(name)),
                 e);
         }
     }
@@ -193,6 +192,11 @@ public final class NativeLoader {
     // Errors in the user's terms already say what to do; they go to the caller as they are.
     private static boolean explained(UnsatisfiedLinkError e) {
         return e.getMessage() != null && e.getMessage().startsWith("velk: ");
+    }
+
+    /** "-Dvelk.native.path=<directory holding FILE>", as the errors tell it. */
+    static String pathSetting(String file) {
+        return "-D" + PATH_PROPERTY + "=<directory holding " + file + ">";
     }
 
     static UnsatisfiedLinkError linkError(String message, Throwable cause) {

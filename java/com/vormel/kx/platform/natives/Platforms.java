@@ -72,8 +72,8 @@ final class Platforms {
         }
         throw new UnsatisfiedLinkError("velk: no native " + file + " for platform " + osName
                 + "/" + osArch + " (" + why + "); this jar holds them for " + SUPPORTED
-                + "; a library built for this platform loads with -D"
-                + NativeLoader.PATH_PROPERTY + "=<directory holding " + file + ">");
+                + "; a library built for this platform loads with "
+                + NativeLoader.pathSetting(file));
     }
 
     // Only a VM of the natives' word size can load them (no x32 or ILP32 VMs).
